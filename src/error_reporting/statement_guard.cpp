@@ -1,0 +1,64 @@
+#include "error_reporting/statement_guard.h"
+
+#include "error_reporting/error_report.h"
+#include "error_reporting/process_end.h"
+#include "error_reporting/runtime_error.h"
+
+#include <exception>
+#include <new>
+
+namespace periodix {
+
+namespace {
+// Any failure of a statement as the runtime error it stands for.
+RuntimeError currentFailure()
+{
+    try {
+        throw;
+    } catch (const RuntimeError &e) {
+        return e;
+    } catch (const std::bad_alloc &) {
+        return RuntimeError{7, QStringLiteral("Out of memory")};
+    } catch (const std::exception &e) {
+        return RuntimeError{51, QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(e.what()))};
+    }
+}
+} // namespace
+
+bool Procedure::execute(int line, StatementRef statement)
+{
+    for (;;) {
+        RuntimeError failure;
+        try {
+            statement();
+            return true;
+        } catch (const RuntimeError &) {
+            failure = currentFailure();
+        } catch (const std::exception &) {
+            failure = currentFailure();
+        }
+        switch (mode_) {
+        case Mode::SkipSilently:
+            return false;
+        case Mode::ExitSilently:
+            throw ProcedureExit{};
+        case Mode::Report:
+            break;
+        }
+        switch (REPORT_ERROR(module_, name_, failure.number, failure.description, line)) {
+        case Choice::Abort:
+            endProgramNow(1);
+        case Choice::Retry:
+            continue;
+        case Choice::Ignore:
+            return false;
+        }
+    }
+}
+
+void Procedure::raiseOverflow()
+{
+    raiseError(ErrOverflow);
+}
+
+} // namespace periodix

@@ -1,0 +1,108 @@
+#include "platform/udp_sender.h"
+
+#include "error_reporting/runtime_error.h"
+
+#include <QHostAddress>
+#include <QNetworkInterface>
+
+#include <sys/socket.h>
+
+namespace periodix {
+
+namespace {
+// The socket control's own error numbers.
+constexpr qint32 ErrInvalidPropertyValue = 380;
+constexpr qint32 ErrProtocolNotSupported = 10043;
+constexpr qint32 ErrAddressNotAvailable = 10049;
+constexpr qint32 ErrNetworkUnreachable = 10051;
+} // namespace
+
+std::optional<quint32> parseDottedAddress(const QString &text)
+{
+    const QStringList parts = text.split(u'.');
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 address = 0;
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part.size() > 3)
+            return std::nullopt;
+        uint value = 0;
+        for (QChar c : part) {
+            if (c < u'0' || c > u'9')
+                return std::nullopt;
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        if (value > 255)
+            return std::nullopt;
+        address = (address << 8) | value;
+    }
+    return address;
+}
+
+void DatagramSender::setProtocol(int protocol)
+{
+    if (protocol != ProtocolUdp)
+        raiseError(ErrProtocolNotSupported, QStringLiteral("Protocol not supported"));
+    protocol_ = protocol;
+}
+
+void DatagramSender::setRemotePort(int port)
+{
+    if (port < 0 || port > 65535)
+        raiseError(ErrInvalidPropertyValue, QStringLiteral("Invalid property value"));
+    remotePort_ = port;
+}
+
+void DatagramSender::sendData(const QString &text)
+{
+    const std::optional<quint32> address = parseDottedAddress(remoteHost_);
+    if (!address || remotePort_ == 0)
+        raiseError(ErrAddressNotAvailable, QStringLiteral("Address is not available"));
+    transmit(*address, static_cast<quint16>(remotePort_), text.toLatin1());
+}
+
+UdpSender::UdpSender() = default;
+
+void UdpSender::ensureSocket()
+{
+    if (socket_.state() == QAbstractSocket::BoundState)
+        return;
+    if (!socket_.bind(QHostAddress(QHostAddress::AnyIPv4), 0))
+        raiseError(ErrNetworkUnreachable, socket_.errorString());
+    const int on = 1;
+    ::setsockopt(static_cast<int>(socket_.socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+}
+
+bool UdpSender::broadcastEnabled() const
+{
+    int on = 0;
+    socklen_t size = sizeof on;
+    if (socket_.socketDescriptor() < 0
+        || ::getsockopt(static_cast<int>(socket_.socketDescriptor()), SOL_SOCKET, SO_BROADCAST, &on, &size) != 0)
+        return false;
+    return on != 0;
+}
+
+void UdpSender::transmit(quint32 address, quint16 port, const QByteArray &payload)
+{
+    ensureSocket();
+    // writeDatagram never blocks; a datagram the network refuses is dropped.
+    if (socket_.writeDatagram(payload, QHostAddress(address), port) != payload.size())
+        raiseError(ErrNetworkUnreachable, socket_.errorString());
+}
+
+QString UdpSender::localIP() const
+{
+    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
+        const auto flags = iface.flags();
+        if (!flags.testFlag(QNetworkInterface::IsUp) || flags.testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                return entry.ip().toString();
+        }
+    }
+    return QStringLiteral("127.0.0.1");
+}
+
+} // namespace periodix

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUdpSocket>
+
+#include <optional>
+
+namespace periodix {
+
+// Dotted IPv4 text, every part decimal ("192.168.000.255" is 192.168.0.255,
+// a leading zero is not octal). Nothing when the text is no such address.
+std::optional<quint32> parseDottedAddress(const QString &text);
+
+// The window's UDP sender: protocol, remote host and port, send, and the
+// machine's own address. Failures raise runtime errors, which the callers
+// skip silently around sends.
+class DatagramSender {
+public:
+    static constexpr int ProtocolUdp = 1;
+
+    virtual ~DatagramSender() = default;
+
+    int protocol() const { return protocol_; }
+    void setProtocol(int protocol);
+    const QString &remoteHost() const { return remoteHost_; }
+    void setRemoteHost(const QString &host) { remoteHost_ = host; }
+    int remotePort() const { return remotePort_; }
+    void setRemotePort(int port);
+
+    // Sends the text as one datagram, one byte per character, without waiting.
+    void sendData(const QString &text);
+
+    // The machine's own IPv4 address as dotted text.
+    virtual QString localIP() const = 0;
+
+protected:
+    virtual void transmit(quint32 address, quint16 port, const QByteArray &payload) = 0;
+
+private:
+    int protocol_ = ProtocolUdp;
+    QString remoteHost_;
+    int remotePort_ = 0;
+};
+
+class UdpSender final : public DatagramSender {
+public:
+    UdpSender();
+    QString localIP() const override;
+
+    // The socket's broadcast permission, for tests.
+    bool broadcastEnabled() const;
+
+protected:
+    void transmit(quint32 address, quint16 port, const QByteArray &payload) override;
+
+private:
+    void ensureSocket();
+    QUdpSocket socket_;
+};
+
+} // namespace periodix
