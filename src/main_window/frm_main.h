@@ -1,0 +1,103 @@
+#pragma once
+
+#include "error_reporting/statement_guard.h"
+#include "platform/monotonic_clock.h"
+#include "platform/periodic_timer.h"
+#include "platform/udp_sender.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QMenu;
+class QAction;
+class QPushButton;
+
+namespace periodix {
+
+// The main clock window: the digits and the legend, the run commands, the
+// corrections and the period buttons, its clock timer Timer1 and its UDP
+// sender wsTIME.
+class frmMAIN : public QWidget {
+    Q_OBJECT
+public:
+    // Opens the settings window modally and returns when it has closed.
+    using SettingsOpener = std::function<void(frmMAIN &)>;
+
+    frmMAIN(DatagramSender &sender, SettingsOpener openSettings, MonotonicClock &clock = steadyClock(),
+            QWidget *parent = nullptr);
+    ~frmMAIN() override;
+
+    PeriodicTimer &Timer1() { return timer1_; }
+    DatagramSender &wsTIME() { return sender_; }
+    qreal dpi() const { return dpi_; }
+
+    // The window's procedures.
+    void Form_Load();
+    void Timer1_Timer();
+    void CHECK_TIME();
+    void SHOW_TIME();
+    void PAUSED();
+    void UNPAUSED();
+    void cmdSTART_Click();
+    void cmdPAUSE_Click();
+    void cmdRESET_Click();
+    void mnRESETYES_Click();
+    void cmdNEXTPERIOD_Click();
+    void cmdPREVPERIOD_Click();
+    void cmdSETTING_Click();
+    void cmd1UP_Click();
+    void cmd1DW_Click();
+    void cmd10UP_Click();
+    void cmd10DW_Click();
+    void Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct LoadLines {
+        int timeText, periodSeconds, testMode, countdown, clockTimer;
+    };
+    void buildControls();
+    void loadCurrentPeriod(Procedure &p, const LoadLines &lines);
+    void askPeriodLength(Procedure &p, int minutesLine, int secondsLine);
+    void correct(const char *procedure, int firstLine, qint32 change);
+
+    DatagramSender &sender_;
+    SettingsOpener openSettings_;
+    PeriodicTimer timer1_;
+    qreal dpi_ = 96;
+
+    QLabel *lblPERIOD = nullptr;
+    QLabel *lblBROADCAST = nullptr;
+    QLabel *lblTIME = nullptr;
+    QLabel *lblPAUSE = nullptr;
+    QLabel *lblEND = nullptr;
+    QPushButton *cmd1DW = nullptr;
+    QPushButton *cmd10DW = nullptr;
+    QPushButton *cmd1UP = nullptr;
+    QPushButton *cmd10UP = nullptr;
+    QPushButton *cmdRESET = nullptr;
+    QPushButton *cmdSTART = nullptr;
+    QPushButton *cmdPAUSE = nullptr;
+    QPushButton *cmdSETTING = nullptr;
+    QPushButton *cmdPREVPERIOD = nullptr;
+    QPushButton *cmdNEXTPERIOD = nullptr;
+    QMenu *mnRESET = nullptr;
+    QAction *mnRESETYES = nullptr;
+    QAction *mnRESETNO = nullptr;
+};
+
+// Window colours of the clock.
+inline const QColor Red(255, 0, 0);
+inline const QColor Green(0, 255, 0);
+inline const QColor Black(0, 0, 0);
+
+// Sets a label's text colour.
+void setTextColour(QWidget *label, const QColor &colour);
+QColor textColour(const QWidget *label);
+
+} // namespace periodix

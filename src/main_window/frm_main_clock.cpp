@@ -1,0 +1,93 @@
+// Loading the window, the tick, the end-of-period check and the display.
+
+#include "main_window/frm_main.h"
+
+#include "clock/common.h"
+#include "clock/time_text.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace periodix {
+
+using namespace common;
+
+namespace {
+const QString Module = QStringLiteral("frmMAIN");
+} // namespace
+
+void frmMAIN::Form_Load()
+{
+    guarded(Module, QStringLiteral("Form_Load"), [&](Procedure &p) {
+        p.run(124, [&] { sender_.setProtocol(DatagramSender::ProtocolUdp); });
+        p.run(125, [&] { sender_.setRemoteHost(QStringLiteral("192.168.000.255")); });
+        p.run(126, [&] { sender_.setRemotePort(7699); });
+        p.run(127, [&] { cmdSETTING->setEnabled(false); });
+        p.run(128, [&] { cmdSETTING_Click(); });
+        p.run(129, [&] { cmdPREVPERIOD->setEnabled(false); });
+        p.run(130, [&] { cmdNEXTPERIOD->setEnabled(false); });
+        p.run(131, [&] { ClockRunning = False; });
+    });
+}
+
+void frmMAIN::Timer1_Timer()
+{
+    guarded(Module, QStringLiteral("Timer1_Timer"), [&](Procedure &p) {
+        qint16 n = 0;
+        p.run(153, [&] { n = cint16(timer1_.missedIntervals() + 1); });
+        p.skipFailuresSilently(); // 154
+        if (p.test(155, [&] { return TimerMode == CountdownTimer; }))
+            p.run(156, [&] { ClockSeconds = cint32(qint64{ClockSeconds} - n); });
+        if (p.test(158, [&] { return TimerMode == ClockTimer; }))
+            p.run(159, [&] { ClockSeconds = cint32(qint64{ClockSeconds} + n); });
+        p.run(161, [&] { CHECK_TIME(); });
+        p.run(162, [&] { SHOW_TIME(); });
+    });
+}
+
+void frmMAIN::CHECK_TIME()
+{
+    guarded(Module, QStringLiteral("CHECK_TIME"), [&](Procedure &p) {
+        if (p.test(168, [&] { return TimerMode == CountdownTimer; })) {
+            if (p.test(169, [&] { return ClockSeconds < 1; })) {
+                p.run(170, [&] { timer1_.setEnabled(false); });
+                p.run(171, [&] { lblEND->show(); });
+                p.run(172, [&] { cmdPREVPERIOD->setEnabled(true); });
+                p.run(173, [&] { cmdNEXTPERIOD->setEnabled(true); });
+            }
+        }
+        if (p.test(176, [&] { return TimerMode == ClockTimer; })) {
+            if (p.test(177, [&] { return ClockSeconds >= PeriodSeconds; })) {
+                p.run(178, [&] { timer1_.setEnabled(false); });
+                p.run(179, [&] { lblEND->show(); });
+                p.run(180, [&] { cmdPREVPERIOD->setEnabled(true); });
+                p.run(181, [&] { cmdNEXTPERIOD->setEnabled(true); });
+            }
+        }
+        if (p.test(184, [&] { return ClockSeconds < 1; }))
+            p.run(185, [&] { ClockSeconds = 0; });
+        if (p.test(187, [&] { return ClockSeconds >= PeriodSeconds; }))
+            p.run(188, [&] { ClockSeconds = PeriodSeconds; });
+    });
+}
+
+void frmMAIN::SHOW_TIME()
+{
+    guarded(Module, QStringLiteral("SHOW_TIME"), [&](Procedure &p) {
+        p.exitSilentlyOnFailure(); // 193: a failing refresh ends quietly
+        QString t;
+        QString legend;
+        QString datagram;
+        p.run(196, [&] { t = SEC2TIME(ClockSeconds); });
+        p.run(197, [&] { legend = PeriodTable(CurrentPeriod).Legend; });
+        p.run(198, [&] { lblPERIOD->setText(legend); });
+        p.run(199, [&] { lblTIME->setText(t); });
+        p.run(200, [&] { setWindowTitle(legend + u'/' + t); });
+        p.run(201, [&] { datagram = u'p' + QString::number(CurrentPeriod) + u't' + t; });
+        if (p.test(202, [&] { return BroadcastAddress != BroadcastOff; }))
+            p.run(203, [&] { sender_.sendData(datagram); });
+        p.reportFailures(); // 206
+    });
+}
+
+} // namespace periodix

@@ -1,0 +1,104 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace periodix {
+
+namespace {
+Dialogs *installed = nullptr;
+
+QString applicationTitle()
+{
+    return QStringLiteral("Periodix");
+}
+
+QFileDialog *makeFileDialog(QWidget *parent, const FileDialogSetup &setup)
+{
+    auto *dialog = new QFileDialog(parent, setup.title);
+    dialog->setObjectName(QStringLiteral("dlgFILE"));
+    dialog->setNameFilters(qtFilter(setup.filter).split(QStringLiteral(";;")));
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, !setup.confirmOverwrite);
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setFileMode(setup.existingFileOnly ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog->setAcceptMode(setup.existingFileOnly ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QString()); // a name typed without extension is used as typed
+    return dialog;
+}
+
+QString runFileDialog(QWidget *parent, const FileDialogSetup &setup)
+{
+    QFileDialog *dialog = makeFileDialog(parent, setup);
+    QString chosen;
+    if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+        chosen = dialog->selectedFiles().first();
+    delete dialog;
+    return chosen;
+}
+} // namespace
+
+Dialogs &dialogs()
+{
+    static QtDialogs qt;
+    return installed ? *installed : qt;
+}
+
+void setDialogs(Dialogs *replacement)
+{
+    installed = replacement;
+}
+
+QString QtDialogs::inputBox(QWidget *parent, const QString &prompt)
+{
+    QInputDialog box(parent);
+    box.setObjectName(QStringLiteral("inputBox"));
+    box.setWindowTitle(applicationTitle());
+    box.setLabelText(prompt);
+    box.setTextValue(QString());
+    box.setInputMode(QInputDialog::TextInput);
+    box.setOkButtonText(QStringLiteral("OK"));
+    box.setCancelButtonText(QStringLiteral("Cancel"));
+    if (box.exec() != QDialog::Accepted)
+        return QString();
+    return box.textValue();
+}
+
+bool QtDialogs::askYesNo(QWidget *parent, const QString &text)
+{
+    // A lone CR breaks the line, as the operator expects to see it.
+    QString shown = text;
+    shown.replace(u'\r', u'\n');
+    QMessageBox box(QMessageBox::Question, applicationTitle(), shown, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setObjectName(QStringLiteral("question"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString QtDialogs::saveFileName(QWidget *parent, const FileDialogSetup &setup)
+{
+    return runFileDialog(parent, setup);
+}
+
+QString QtDialogs::openFileName(QWidget *parent, const FileDialogSetup &setup)
+{
+    return runFileDialog(parent, setup);
+}
+
+QString qtFilter(const QString &pipeFilter)
+{
+    const QStringList parts = pipeFilter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        // On this platform every file matches "*"; "*.*" would miss names without a dot.
+        QString pattern = parts[i + 1] == QStringLiteral("*.*") ? QStringLiteral("*") : parts[i + 1];
+        QString label = parts[i];
+        label.truncate(label.indexOf(u'(') < 0 ? label.size() : label.indexOf(u'('));
+        filters << QStringLiteral("%1 (%2)").arg(label.trimmed(), pattern);
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+} // namespace periodix
