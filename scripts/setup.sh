@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins libgl-dev
-          fonts-dejavu-core xvfb xauth xdotool x11-utils iproute2 util-linux)
+          fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool x11-utils iproute2 util-linux)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -77,14 +77,16 @@ public:
         }
     }
 
-    // Do Until condition ... Loop. A skipped condition runs the body.
+    // Do Until condition ... Loop. A skipped condition leaves the loop: a
+    // condition that cannot be read (a file that never opened) would fail on
+    // every pass, and running the body each time would never end.
     template <class Cond, class Body>
     void untilLoop(int headLine, Cond &&condition, Body &&body)
     {
         for (;;) {
-            bool done = false;
+            bool done = true;
             if (!run(headLine, [&] { done = condition(); }))
-                done = false;
+                return;
             if (done)
                 return;
             body();

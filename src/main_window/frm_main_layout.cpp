@@ -3,7 +3,8 @@
 #include "main_window/frm_main.h"
 
 #include "error_reporting/error_report.h"
-#include "main_window/twips.h"
+#include "platform/twips.h"
+#include "platform/fonts.h"
 #include "platform/symbol_font.h"
 
 #include <QAction>
@@ -23,21 +24,12 @@ namespace {
 // set-up installs where it is missing.
 QFont heavyFont(qreal pointSize)
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("Arial Black"), QStringLiteral("DejaVu Sans")});
-    font.setPointSizeF(pointSize);
-    font.setWeight(QFont::Black);
-    return font;
+    return preferredFont({QStringLiteral("Arial Black"), QStringLiteral("DejaVu Sans")}, pointSize, QFont::Black);
 }
 
-// Shrinks a label's font until `sample` fits its width (a fallback face can
-// be wider than the one the layout was made for).
 void fitText(QLabel *label, const QString &sample)
 {
-    QFont font = label->font();
-    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(sample) > label->width() - 2)
-        font.setPointSizeF(font.pointSizeF() - 0.25);
-    label->setFont(font);
+    shrinkToFit(label, sample, label->width() - 2);
 }
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, qreal pointSize, const QColor &colour)

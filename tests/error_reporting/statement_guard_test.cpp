@@ -19,7 +19,7 @@ private slots:
     void ignoredLoopHead_runsBodyOnce();
     void ignoredStatementInLoop_goesOnInSamePass();
     void ignoredLoopStep_leavesLoop();
-    void untilLoop_ignoredConditionRunsBody();
+    void untilLoop_ignoredConditionLeavesLoop();
     void skipSilently_showsNothingFromThatLineOn();
     void silentExit_endsProcedureKeepingEarlierSteps();
     void calledProcedureFailure_staysInCalledProcedure();
@@ -150,17 +150,21 @@ void StatementGuardTest::ignoredLoopStep_leavesLoop()
     QCOMPARE(script.reports[0].number, 6);
 }
 
-void StatementGuardTest::untilLoop_ignoredConditionRunsBody()
+void StatementGuardTest::untilLoop_ignoredConditionLeavesLoop()
 {
     ScriptedReports script;
     int checks = 0;
     int passes = 0;
+    bool after = false;
     guarded("m", "p", [&](Procedure &p) {
-        p.untilLoop(78, [&]() -> bool { if (++checks == 1) raiseError(ErrBadFileNameOrNumber); return checks > 3; },
+        p.untilLoop(78, [&]() -> bool { if (++checks == 3) raiseError(ErrBadFileNameOrNumber); return false; },
                     [&] { ++passes; });
+        p.run(84, [&] { after = true; });
     });
-    QCOMPARE(passes, 3);
+    QCOMPARE(passes, 2);
     QCOMPARE(script.reports.size(), 1);
+    QCOMPARE(script.reports[0].line, 78);
+    QVERIFY(after);
 }
 
 void StatementGuardTest::skipSilently_showsNothingFromThatLineOn()

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QFont>
+#include <QStringList>
+
+class QWidget;
+
+namespace periodix {
+
+// The first of these families that is installed; fontconfig would otherwise
+// quietly substitute any face for a missing one, whatever its width.
+QString installedFamily(const QStringList &preferred);
+
+// A font of the first installed family, at this size and weight.
+QFont preferredFont(const QStringList &families, qreal pointSize, QFont::Weight weight = QFont::Normal);
+
+// Shrinks the widget's font until `text` fits `width` pixels on one line
+// (a substitute face can run wider than the one a layout was made for).
+void shrinkToFit(QWidget *widget, const QString &text, int width);
+
+} // namespace periodix

@@ -1,0 +1,103 @@
+// Saving and loading period sets as Period Script files.
+
+#include "settings_window/frm_set.h"
+
+#include "clock/common.h"
+#include "error_reporting/statement_guard.h"
+#include "platform/dialogs.h"
+#include "settings_window/period_grid.h"
+#include "settings_window/period_script_file.h"
+
+#include <QRadioButton>
+
+namespace periodix {
+
+using common::PeriodSetDirty;
+
+namespace {
+const QString Module = QStringLiteral("frmSet");
+} // namespace
+
+void frmSet::cmdSAVE_Click()
+{
+    guarded(Module, QStringLiteral("cmdSAVE_Click"), [&](Procedure &p) {
+        if (p.test(142, [&] { return grdPERIOD->rows() == 1; }))
+            return;
+        FileDialogSetup dialog;
+        QString fileName;
+        p.run(145, [&] { fileName.clear(); });
+        p.run(146, [&] {
+            dialog.confirmOverwrite = true;
+            dialog.existingFileOnly = false;
+        });
+        p.run(147, [&] { dialog.title = QStringLiteral("Save Period Set"); });
+        p.run(148, [&] { dialog.filter = FileFilter; });
+        p.run(149, [&] { fileName = dialogs().saveFileName(this, dialog); });
+        if (p.test(150, [&] { return fileName.isEmpty(); }))
+            return;
+        ScriptWriter file;
+        p.run(153, [] {}); // a free file handle
+        p.run(154, [&] { file.open(fileName); });
+        if (p.test(155, [&] { return optPASS->isChecked(); }))
+            p.run(156, [&] { file.writeLine(QStringLiteral("TimePass")); });
+        if (p.test(158, [&] { return optLEFT->isChecked(); }))
+            p.run(159, [&] { file.writeLine(QStringLiteral("TimeLeft")); });
+        qint16 i = 0;
+        const int last = grdPERIOD->rows() - 1;
+        p.countedLoop(161, 164, i, [&] { return std::pair<qint16, qint16>(1, cint16(last)); }, [&] {
+            p.run(162, [&] { file.writeLine(grdPERIOD->textMatrix(i, 1)); });
+            p.run(163, [&] { file.writeLine(grdPERIOD->textMatrix(i, 2)); });
+        });
+        p.run(165, [&] { file.close(); });
+        p.run(166, [&] { PeriodSetDirty = False; });
+    });
+}
+
+void frmSet::cmdLOAD_Click()
+{
+    guarded(Module, QStringLiteral("cmdLOAD_Click"), [&](Procedure &p) {
+        bool answerYes = true;
+        if (p.test(54, [&] { return grdPERIOD->rows() > 1 && PeriodSetDirty != False; })) {
+            p.run(55, [&] {
+                answerYes = dialogs().askYesNo(this, QStringLiteral("You lose the current set.\rContinue ?"));
+            });
+            if (p.test(56, [&] { return !answerYes; }))
+                return;
+        }
+        p.run(60, [&] { FIX_GRID(); });
+        FileDialogSetup dialog;
+        QString fileName;
+        p.run(61, [&] { fileName.clear(); });
+        p.run(62, [&] {
+            dialog.confirmOverwrite = false;
+            dialog.existingFileOnly = true;
+        });
+        p.run(63, [&] { dialog.title = QStringLiteral("Load Period Set"); });
+        p.run(64, [&] { dialog.filter = FileFilter; });
+        p.run(65, [&] { fileName = dialogs().openFileName(this, dialog); });
+        if (p.test(66, [&] { return fileName.isEmpty(); }))
+            return;
+        ScriptReader file;
+        QString keyword;
+        p.run(69, [] {}); // a free file handle
+        p.run(70, [&] { file.open(fileName); });
+        p.run(71, [&] { keyword = file.readLine(); });
+        if (p.test(72, [&] { return keyword == QStringLiteral("TimePass"); }))
+            p.run(73, [&] { optPASS->setChecked(true); });
+        if (p.test(75, [&] { return keyword == QStringLiteral("TimeLeft"); }))
+            p.run(76, [&] { optLEFT->setChecked(true); });
+        p.untilLoop(78, [&] { return file.atEnd(); }, [&] {
+            QString legend;
+            QString time;
+            QStringList cells;
+            p.run(79, [&] { legend = file.readLine(); });
+            p.run(80, [&] { time = file.readLine(); });
+            p.run(81, [&] { cells = QStringList{QString(), legend, time}; });
+            p.run(82, [&] { grdPERIOD->addItem(cells); });
+        });
+        p.run(84, [&] { file.close(); });
+        p.run(85, [&] { PeriodSetDirty = False; });
+    });
+}
+
+} // namespace periodix

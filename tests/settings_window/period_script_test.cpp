@@ -1,0 +1,381 @@
+#include "settings_fixture.h"
+#include "settings_window/period_script_file.h"
+
+#include <QtTest>
+
+#include <cerrno>
+
+using namespace periodix;
+using common::PeriodSetDirty;
+
+namespace {
+
+const QByteArray Example = "TimeLeft\r\n1st Half\r\n20:00\r\n2nd Half\r\n20:00\r\nOvertime\r\nAsk me\r\n";
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// A file that takes only so many bytes, then fails as a full disk does.
+class FailingFile : public QFile {
+public:
+    FailingFile(const QString &path, qint64 budget) : QFile(path), own_(budget), budget_(&own_) {}
+    FailingFile(const QString &path, qint64 *budget) : QFile(path), budget_(budget) {}
+
+protected:
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        const qint64 take = std::min(size, *budget_);
+        if (take <= 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const qint64 written = QFile::writeData(data, take);
+        *budget_ -= written;
+        return written; // short: the caller must notice
+    }
+
+private:
+    qint64 own_ = 0;
+    qint64 *budget_; // what the disk has room for
+};
+
+} // namespace
+
+class PeriodScriptTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        holder = std::make_unique<QTemporaryDir>();
+        QVERIFY(holder->isValid());
+    }
+    void cleanup() { ScriptWriter::setDeviceFactory({}); }
+    void save_exampleSet_isExactly62Bytes();
+    void save_dialogSetupAndCancel();
+    void save_emptySet_opensNoDialog();
+    void load_exampleSet_selectsCountdownAndFillsRows();
+    void saveThenLoad_roundTrip();
+    void load_keyword_data();
+    void load_keyword();
+    void load_lineEnds_data();
+    void load_lineEnds();
+    void load_missingTimeLine_reportsError62();
+    void load_emptyFile_reportsError62AtLine71();
+    void load_missingFile_reportsFileNotFound();
+    void load_unsavedEdits_asksBeforeLosing();
+    void load_noUnsavedEdits_asksNothing();
+    void load_cancelledDialog_leavesGridEmpty();
+    void everyByte_survivesLoadAndSave();
+    void saveFailingPartWay_keepsOldFile_data();
+    void saveFailingPartWay_keepsOldFile();
+    void saveFailingLine_retryWritesItWhole();
+    void save_readOnlyFolder_reportsPermissionDenied();
+
+private:
+    QString savedWith(SettingsFixture &f)
+    {
+        const QString path = dir.filePath(QString("set%1.ptm").arg(++count));
+        f.dialogs.fileNames << path;
+        f.window->cmdSAVE_Click();
+        return path;
+    }
+    std::unique_ptr<QTemporaryDir> holder;
+    struct Dir {
+        PeriodScriptTest *test;
+        QString filePath(const QString &name) const { return test->holder->filePath(name); }
+        QString path() const { return test->holder->path(); }
+    } dir{this};
+    int count = 0;
+};
+
+void PeriodScriptTest::save_exampleSet_isExactly62Bytes()
+{
+    SettingsFixture f;
+    f.countdown()->click();
+    f.add("1st Half", 20, 0);
+    f.add("2nd Half", 20, 0);
+    f.add("Overtime", 0, 0, true);
+    const QString path = savedWith(f);
+    QCOMPARE(readAll(path), Example);
+    QCOMPARE(Example.size(), 62);
+    QCOMPARE(PeriodSetDirty, False);
+    QVERIFY(f.reports.reports.isEmpty());
+}
+
+void PeriodScriptTest::save_dialogSetupAndCancel()
+{
+    SettingsFixture f;
+    f.add("Half", 1, 0);
+    f.window->cmdSAVE_Click(); // cancelled: no name
+    QCOMPARE(f.dialogs.fileDialogs.size(), 1);
+    const FileDialogSetup &setup = f.dialogs.fileDialogs[0];
+    QCOMPARE(setup.title, QString("Save Period Set"));
+    QCOMPARE(setup.filter, QString("Period Script (*.ptm)|*.ptm|All files (*.*)|*.*"));
+    QVERIFY(setup.confirmOverwrite);
+    QVERIFY(!setup.existingFileOnly);
+    QCOMPARE(PeriodSetDirty, True);
+    QVERIFY(f.reports.reports.isEmpty());
+}
+
+void PeriodScriptTest::save_emptySet_opensNoDialog()
+{
+    SettingsFixture f;
+    f.window->cmdSAVE_Click();
+    QVERIFY(f.dialogs.fileDialogs.isEmpty());
+}
+
+void PeriodScriptTest::load_exampleSet_selectsCountdownAndFillsRows()
+{
+    SettingsFixture f;
+    const QString path = dir.filePath("example.ptm");
+    writeAll(path, Example);
+    f.dialogs.fileNames << path;
+    f.window->cmdLOAD_Click();
+    QCOMPARE(f.dialogs.fileDialogs[0].title, QString("Load Period Set"));
+    QVERIFY(f.dialogs.fileDialogs[0].existingFileOnly);
+    QVERIFY(f.countdown()->isChecked());
+    QCOMPARE(f.rows(), QStringList({"1st Half|20:00", "2nd Half|20:00", "Overtime|Ask me"}));
+    QCOMPARE(PeriodSetDirty, False);
+}
+
+void PeriodScriptTest::saveThenLoad_roundTrip()
+{
+    SettingsFixture f;
+    f.add("Q1", 10, 0);
+    f.add("Q2", 12, 30);
+    f.add("OT", 0, 0, true);
+    const QString path = savedWith(f);
+    SettingsFixture g;
+    g.countdown()->click();
+    g.dialogs.fileNames << path;
+    g.window->cmdLOAD_Click();
+    QVERIFY(g.clockTimer()->isChecked());
+    QCOMPARE(g.rows(), f.rows());
+}
+
+void PeriodScriptTest::load_keyword_data()
+{
+    QTest::addColumn<QByteArray>("keyword");
+    QTest::addColumn<bool>("countdown");
+    QTest::newRow("TimeLeft") << QByteArray("TimeLeft") << true;
+    QTest::newRow("TimePass") << QByteArray("TimePass") << false;
+    QTest::newRow("lower case") << QByteArray("timeleft") << false;
+    QTest::newRow("other") << QByteArray("Quarter") << false;
+}
+
+void PeriodScriptTest::load_keyword()
+{
+    QFETCH(QByteArray, keyword);
+    QFETCH(bool, countdown);
+    SettingsFixture f;
+    const QString path = dir.filePath("k.ptm");
+    writeAll(path, keyword + "\r\nHalf\r\n20:00\r\n");
+    f.dialogs.fileNames << path;
+    f.window->cmdLOAD_Click();
+    QCOMPARE(f.countdown()->isChecked(), countdown);
+    QCOMPARE(f.rows(), QStringList({"Half|20:00"})); // the first line is never a legend
+}
+
+void PeriodScriptTest::load_lineEnds_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("countdown");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("CR only") << QByteArray("TimeLeft\rA\r1:00\r") << true << QStringList{"A|1:00"};
+    QTest::newRow("no end on last line") << QByteArray("TimeLeft\r\nA\r\n1:00") << true << QStringList{"A|1:00"};
+    QTest::newRow("keyword only") << QByteArray("TimeLeft\r\n") << true << QStringList{};
+    QTest::newRow("LF only is one line") << QByteArray("TimeLeft\nA\n1:00\n") << false << QStringList{};
+    QTest::newRow("time texts load unchanged") << QByteArray("TimePass\r\nA\r\n7:5\r\nB\r\n99:99\r\n") << false
+                                               << QStringList{"A|7:5", "B|99:99"};
+}
+
+void PeriodScriptTest::load_lineEnds()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, countdown);
+    QFETCH(QStringList, rows);
+    SettingsFixture f;
+    const QString path = dir.filePath("ends.ptm");
+    writeAll(path, bytes);
+    f.dialogs.fileNames << path;
+    f.window->cmdLOAD_Click();
+    QVERIFY(f.reports.reports.isEmpty());
+    QCOMPARE(f.countdown()->isChecked(), countdown);
+    QCOMPARE(f.rows(), rows);
+    QCOMPARE(PeriodSetDirty, False);
+}
+
+void PeriodScriptTest::load_missingTimeLine_reportsError62()
+{
+    SettingsFixture f;
+    const QString path = dir.filePath("short.ptm");
+    writeAll(path, "TimePass\r\nA\r\n1:00\r\nB\r\n");
+    f.dialogs.fileNames << path;
+    f.window->cmdLOAD_Click();
+    QCOMPARE(f.reports.reports.size(), 1);
+    QCOMPARE(f.reports.reports[0].number, 62);
+    QCOMPARE(f.reports.reports[0].description, QString("Input past end of file"));
+    QCOMPARE(f.reports.reports[0].procedure, QString("cmdLOAD_Click"));
+    QCOMPARE(f.reports.reports[0].line, 80);
+    QCOMPARE(f.rows().first(), QString("A|1:00")); // rows read before stay
+}
+
+void PeriodScriptTest::load_emptyFile_reportsError62AtLine71()
+{
+    SettingsFixture f;
+    const QString path = dir.filePath("empty.ptm");
+    writeAll(path, "");
+    f.dialogs.fileNames << path;
+    f.window->cmdLOAD_Click();
+    QCOMPARE(f.reports.reports.size(), 1);
+    QCOMPARE(f.reports.reports[0].number, 62);
+    QCOMPARE(f.reports.reports[0].line, 71);
+}
+
+void PeriodScriptTest::load_missingFile_reportsFileNotFound()
+{
+    SettingsFixture f;
+    f.dialogs.fileNames << dir.filePath("nowhere.ptm");
+    f.window->cmdLOAD_Click();
+    QVERIFY(!f.reports.reports.isEmpty());
+    QCOMPARE(f.reports.reports[0].number, 53);
+    QCOMPARE(f.reports.reports[0].line, 70);
+}
+
+void PeriodScriptTest::load_unsavedEdits_asksBeforeLosing()
+{
+    SettingsFixture f;
+    f.add("Mine", 5, 0);
+    f.dialogs.yesNo << false;
+    f.window->cmdLOAD_Click();
+    QCOMPARE(f.dialogs.questions, QStringList({"You lose the current set.\rContinue ?"}));
+    QVERIFY(f.dialogs.fileDialogs.isEmpty());
+    QCOMPARE(f.rows(), QStringList({"Mine|05:00"}));
+    f.dialogs.yesNo << true;
+    f.window->cmdLOAD_Click(); // Yes, then the dialog is cancelled
+    QCOMPARE(f.grid()->rows(), 1);
+}
+
+void PeriodScriptTest::load_noUnsavedEdits_asksNothing()
+{
+    SettingsFixture f;
+    f.add("Mine", 5, 0);
+    savedWith(f);
+    f.window->cmdLOAD_Click();
+    QVERIFY(f.dialogs.questions.isEmpty());
+}
+
+void PeriodScriptTest::load_cancelledDialog_leavesGridEmpty()
+{
+    SettingsFixture f;
+    f.add("Mine", 5, 0);
+    PeriodSetDirty = False;
+    f.window->cmdLOAD_Click();
+    QCOMPARE(f.grid()->rows(), 1);
+    QCOMPARE(PeriodSetDirty, False);
+}
+
+void PeriodScriptTest::everyByte_survivesLoadAndSave()
+{
+    QByteArray legend;
+    for (int b = 0; b < 256; ++b) {
+        if (b != '\r') // the line end itself
+            legend.append(char(b));
+    }
+    const QByteArray original = "TimePass\r\n" + legend + "\r\n10:00\r\n";
+    const QString in = dir.filePath("bytes.ptm");
+    writeAll(in, original);
+    SettingsFixture f;
+    f.dialogs.fileNames << in;
+    f.window->cmdLOAD_Click();
+    QCOMPARE(f.grid()->rows(), 2);
+    const QString out = savedWith(f);
+    QCOMPARE(readAll(out), original);
+}
+
+void PeriodScriptTest::saveFailingPartWay_keepsOldFile_data()
+{
+    QTest::addColumn<qint64>("budget");
+    QTest::addColumn<int>("line");
+    QTest::newRow("nothing written") << qint64(0) << 156;
+    QTest::newRow("within the keyword") << qint64(4) << 156;
+    QTest::newRow("within a legend") << qint64(12) << 162;
+    QTest::newRow("within a time") << qint64(25) << 163;
+}
+
+void PeriodScriptTest::saveFailingPartWay_keepsOldFile()
+{
+    QFETCH(qint64, budget);
+    QFETCH(int, line);
+    const QString path = dir.filePath("keep.ptm");
+    writeAll(path, Example);
+    ScriptWriter::setDeviceFactory([budget](const QString &p) { return std::make_unique<FailingFile>(p, budget); });
+    SettingsFixture f;
+    f.add("1st Quarter", 10, 0);
+    f.add("2nd Quarter", 10, 0);
+    f.dialogs.fileNames << path;
+    f.window->cmdSAVE_Click(); // Ignore on every report
+    QVERIFY(!f.reports.reports.isEmpty());
+    QCOMPARE(f.reports.reports[0].number, 61);
+    QCOMPARE(f.reports.reports[0].description, QString("Disk full"));
+    QCOMPARE(f.reports.reports[0].line, line);
+    QCOMPARE(f.reports.reports.last().line, 165); // the close refuses too
+    QCOMPARE(readAll(path), Example);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.ptm"}));
+}
+
+void PeriodScriptTest::saveFailingLine_retryWritesItWhole()
+{
+    const QString path = dir.filePath("retry.ptm");
+    qint64 budget = 14; // the keyword and half a legend
+    ScriptWriter::setDeviceFactory([&budget](const QString &p) { return std::make_unique<FailingFile>(p, &budget); });
+    SettingsFixture f;
+    f.add("First", 10, 0);
+    f.dialogs.fileNames << path;
+    // The disk has room again when the operator retries.
+    periodix::setReportPresenter([&](const ErrorReport &report) {
+        f.reports.reports << report;
+        budget = 1 << 20;
+        return Choice::Retry;
+    });
+    f.window->cmdSAVE_Click();
+    QCOMPARE(f.reports.reports.size(), 1);
+    QCOMPARE(readAll(path), QByteArray("TimePass\r\nFirst\r\n10:00\r\n"));
+}
+
+void PeriodScriptTest::save_readOnlyFolder_reportsPermissionDenied()
+{
+    // A folder that refuses new files (also for root, who passes permission bits).
+    struct RefusingFile : QFile {
+        using QFile::QFile;
+        bool open(OpenMode) override
+        {
+            errno = EACCES;
+            return false;
+        }
+    };
+    ScriptWriter::setDeviceFactory([](const QString &p) { return std::make_unique<RefusingFile>(p); });
+    const QString path = dir.filePath("old.ptm");
+    writeAll(path, Example);
+    SettingsFixture f;
+    f.add("A", 1, 0);
+    f.dialogs.fileNames << path;
+    f.window->cmdSAVE_Click();
+    QCOMPARE(f.reports.reports[0].number, 70);
+    QCOMPARE(f.reports.reports[0].description, QString("Permission denied"));
+    QCOMPARE(f.reports.reports[0].line, 154);
+    QCOMPARE(readAll(path), Example);
+}
+
+QTEST_MAIN(PeriodScriptTest)
+#include "period_script_test.moc"
