@@ -17,7 +17,14 @@ void WrappingCheckBox::paintEvent(QPaintEvent *)
     painter.drawPrimitive(QStyle::PE_IndicatorCheckBox, box);
     const QRect textRect = rect().adjusted(indicator + spacing, 0, 0, 0);
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, text());
+    // A face wider than the one the caption was laid out for gets smaller.
+    const int flags = Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap;
+    QFont fitting = font();
+    while (fitting.pointSizeF() > 6
+           && QFontMetrics(fitting).boundingRect(textRect, flags, text()).height() > textRect.height())
+        fitting.setPointSizeF(fitting.pointSizeF() - 0.25);
+    painter.setFont(fitting);
+    painter.drawText(textRect, flags, text());
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);

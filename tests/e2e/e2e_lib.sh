@@ -1,0 +1,135 @@
+# Shared by the end-to-end scenarios: a private network namespace, an X
+# server, the datagram receiver, and real X input to the program's windows.
+#
+# Every scenario re-runs itself inside a network namespace of its own, with a
+# veth pair holding 192.168.0.10 and 192.168.0.20: the program's broadcasts to
+# 192.168.0.255 stay inside that namespace and cannot leave the machine.
+
+set -euo pipefail
+
+enter_private_network_namespace() {
+  if [ -z "${PERIODIX_IN_NETNS:-}" ]; then
+    export PERIODIX_IN_NETNS=1
+    if [ "$(id -u)" -eq 0 ]; then
+      exec unshare --net -- "$0" "$@"
+    else
+      exec unshare --net --map-root-user -- "$0" "$@"
+    fi
+  fi
+  ip link set lo up
+  # Both ends of the veth pair live in this namespace: 192.168.0.x exists only here.
+  ip link add veth0 type veth peer name veth1
+  ip addr add 192.168.0.10/24 dev veth0
+  ip addr add 192.168.0.20/24 dev veth1
+  ip link set veth0 up
+  ip link set veth1 up
+  # veth1 takes in what veth0 sends although the source is an address of this
+  # namespace, so the receiver bound to veth1 sees what crossed the pair.
+  echo 0 >/proc/sys/net/ipv4/conf/all/rp_filter
+  echo 0 >/proc/sys/net/ipv4/conf/veth1/rp_filter
+  echo 1 >/proc/sys/net/ipv4/conf/veth1/accept_local
+}
+
+WORK=""
+PIDS=()
+
+cleanup() {
+  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  [ -n "$WORK" ] && [ -z "${KEEP_E2E:-}" ] && rm -rf "$WORK"
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "$WORK" ] && [ -f "$WORK/datagrams" ]; then
+    echo "--- datagrams received:" >&2
+    cat "$WORK/datagrams" >&2
+  fi
+  exit 1
+}
+
+# wait_until SECONDS COMMAND...: polls the condition until it holds.
+wait_until() {
+  local seconds=$1
+  shift
+  local deadline=$(($(date +%s%N) + seconds * 1000000000))
+  until "$@"; do
+    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+start_x() {
+  WORK=$(mktemp -d)
+  trap cleanup EXIT
+  exec 5>"$WORK/display"
+  Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+  PIDS+=($!)
+  wait_until 10 test -s "$WORK/display" || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$WORK/display")"
+  export QT_QPA_PLATFORM=xcb
+  export XDG_RUNTIME_DIR="$WORK/runtime"
+  mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+}
+
+# start_receiver: datagrams arriving over the veth pair go to $WORK/datagrams.
+start_receiver() {
+  "$RECEIVER" 7699 300 veth1 >"$WORK/datagrams" 2>"$WORK/receiver.log" &
+  PIDS+=($!)
+  wait_until 10 grep -q '^ready' "$WORK/datagrams" || fail "receiver did not start"
+}
+
+start_periodix() {
+  "$PERIODIX" >"$WORK/periodix.log" 2>&1 &
+  PERIODIX_PID=$!
+  PIDS+=($PERIODIX_PID)
+}
+
+# window_id TITLE-REGEX: waits for a window whose title matches.
+window_id() {
+  local id=""
+  local deadline=$(($(date +%s) + 15))
+  while [ "$(date +%s)" -lt "$deadline" ]; do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# click WINDOW X Y: a real left click at client pixel X, Y of the window.
+click() {
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+  sleep 0.1
+}
+
+# keys WINDOW KEY...: focuses the window and presses the keys.
+keys() {
+  local w=$1
+  shift
+  xdotool windowfocus --sync "$w" 2>/dev/null || xdotool windowfocus "$w"
+  xdotool key --delay 30 "$@"
+  sleep 0.1
+}
+
+type_text() {
+  xdotool type --delay 30 "$1"
+  sleep 0.1
+}
+
+# The payloads received so far, one per line.
+payloads() {
+  grep -v '^ready' "$WORK/datagrams" | awk '{print $3}'
+}
+
+received() {
+  payloads | grep -qx -- "$1"
+}
+
+# screenshot WINDOW NAME: with SCREENSHOTS set to a folder (and ImageMagick
+# installed), keeps a picture of the window for the documentation.
+screenshot() {
+  [ -n "${SCREENSHOTS:-}" ] || return 0
+  sleep 0.3
+  import -window "$1" "$SCREENSHOTS/$2.png"
+}
