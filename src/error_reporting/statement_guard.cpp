@@ -2,6 +2,7 @@
 
 #include "error_reporting/error_report.h"
 #include "error_reporting/process_end.h"
+#include "error_reporting/recovery_point.h"
 #include "error_reporting/runtime_error.h"
 
 #include <exception>
@@ -25,13 +26,61 @@ RuntimeError currentFailure()
 }
 } // namespace
 
+namespace {
+
+RecoveryPoint *volatile innermost = nullptr;
+FaultTranslator translator = nullptr;
+
+enum class Outcome { Completed, Faulted };
+
+// Runs the statement behind a recovery point. A processor fault jumps back
+// here from the signal handler; the floating-point environment of the moment
+// before the statement is restored, and the statement counts as failed.
+Outcome runRecoverable(StatementRef statement)
+{
+    RecoveryPoint point;
+    point.previous = innermost;
+    std::fegetenv(&point.floatingPoint);
+    innermost = &point;
+    if (sigsetjmp(point.env, 1) != 0) { // back from a fault, signal mask restored
+        std::fesetenv(&point.floatingPoint);
+        innermost = point.previous;
+        return Outcome::Faulted;
+    }
+    try {
+        statement();
+    } catch (...) {
+        innermost = point.previous;
+        throw;
+    }
+    innermost = point.previous;
+    return Outcome::Completed;
+}
+
+} // namespace
+
+RecoveryPoint *currentRecoveryPoint()
+{
+    return innermost;
+}
+
+void setFaultTranslator(FaultTranslator t)
+{
+    translator = t;
+}
+
 bool Procedure::execute(int line, StatementRef statement)
 {
     for (;;) {
         RuntimeError failure;
         try {
-            statement();
-            return true;
+            if (!translator) {
+                statement();
+                return true;
+            }
+            if (runRecoverable(statement) == Outcome::Completed)
+                return true;
+            failure = translator();
         } catch (const RuntimeError &) {
             failure = currentFailure();
         } catch (const std::exception &) {

@@ -3,6 +3,7 @@
 #include "main_window/frm_main.h"
 
 #include "error_reporting/error_report.h"
+#include "error_reporting/protector.h"
 #include "platform/twips.h"
 #include "platform/fonts.h"
 #include "platform/symbol_font.h"
@@ -60,6 +61,8 @@ frmMAIN::frmMAIN(DatagramSender &sender, SettingsOpener openSettings, MonotonicC
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       sender_(sender), openSettings_(std::move(openSettings)), timer1_(this, clock)
 {
+    // The window's initialisation starts the crash handler, before anything else.
+    vbwProtector::vbwInitializeProtector();
     setObjectName(QStringLiteral("frmMAIN"));
     setWindowTitle(QStringLiteral("Periodix"));
     if (QScreen *screen = QGuiApplication::primaryScreen())
