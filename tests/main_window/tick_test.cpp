@@ -14,6 +14,7 @@ private slots:
     void timerModeZero_leavesClockButClamps();
     void overflowingMissedCount_reportedAtLine153();
     void endOfPeriod_keepsClockRunningTrue();
+    void reportOpen_holdsTicksBack();
 };
 
 void TickTest::tick_movesClockAndEndsPeriod_data()
@@ -110,6 +111,25 @@ void TickTest::endOfPeriod_keepsClockRunningTrue()
     f.runFor(1);
     QVERIFY(f.endShown());
     QCOMPARE(ClockRunning, True);
+}
+
+void TickTest::reportOpen_holdsTicksBack()
+{
+    MainWindowFixture f;
+    f.loaded();
+    f.window->cmdSTART_Click();
+    qint32 seenDuringReport = -1;
+    // A report waits for the operator for three seconds; no tick runs meanwhile.
+    setReportPresenter([&](const ErrorReport &) {
+        f.runFor(3);
+        seenDuringReport = ClockSeconds;
+        return Choice::Ignore;
+    });
+    REPORT_ERROR("frmMAIN", "cmdSTART_Click", 6, "Overflow", 106);
+    QCOMPARE(seenDuringReport, 600);
+    f.window->Timer1().deliverDue(); // the report closed: the held ticks arrive at once
+    QCOMPARE(ClockSeconds, 597);
+    QCOMPARE(f.sender.payloads(), QStringList({"p1t09:57"}));
 }
 
 QTEST_MAIN(TickTest)
