@@ -1,5 +1,6 @@
 #pragma once
 
+#include "error_reporting/statement_guard.h"
 #include "platform/udp_sender.h"
 
 #include <QDialog>
@@ -58,6 +59,7 @@ protected:
 private:
     void buildControls();
     QString timeText() const; // of the two scroll bars
+    void exchangeWithNeighbour(Procedure &p, int firstLine, qint16 r, int step);
 
     const DatagramSender &sender_;
     qreal dpi_ = 96;

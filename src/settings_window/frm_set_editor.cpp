@@ -103,6 +103,27 @@ void frmSet::cmdREMOVE_Click()
     });
 }
 
+// Both moves exchange the selected row r with its neighbour by taking the
+// neighbour out and putting it back on the other side of r; the selected row
+// itself is never rewritten. Their steps share the same line offsets.
+void frmSet::exchangeWithNeighbour(Procedure &p, int firstLine, qint16 r, int step)
+{
+    qint16 neighbour = 0;
+    QString legend;
+    QString time;
+    QStringList cells;
+    p.run(firstLine, [&] { neighbour = cint16(qint64{r} + step); });
+    p.run(firstLine + 1, [&] { legend = grdPERIOD->textMatrix(neighbour, 1); });
+    p.run(firstLine + 2, [&] { time = grdPERIOD->textMatrix(neighbour, 2); });
+    p.run(firstLine + 3, [&] { grdPERIOD->removeItem(neighbour); });
+    p.run(firstLine + 4, [&] { cells = QStringList{QString(), legend, time}; });
+    p.run(firstLine + 5, [&] { grdPERIOD->addItem(cells, r); });
+    p.run(firstLine + 6, [&] { grdPERIOD->setRow(neighbour); });
+    p.run(firstLine + 7, [&] { grdPERIOD->setCol(0); });
+    p.run(firstLine + 8, [&] { grdPERIOD->setColSel(2); });
+    p.run(firstLine + 9, [&] { PeriodSetDirty = True; });
+}
+
 void frmSet::cmdUP_Click()
 {
     guarded(Module, QStringLiteral("cmdUP_Click"), [&](Procedure &p) {
@@ -110,20 +131,7 @@ void frmSet::cmdUP_Click()
         p.run(172, [&] { r = cint16(grdPERIOD->row()); });
         if (p.test(173, [&] { return r < 2; }))
             return;
-        qint16 above = 0;
-        QString legend;
-        QString time;
-        QStringList cells;
-        p.run(176, [&] { above = cint16(qint64{r} - 1); });
-        p.run(177, [&] { legend = grdPERIOD->textMatrix(above, 1); });
-        p.run(178, [&] { time = grdPERIOD->textMatrix(above, 2); });
-        p.run(179, [&] { grdPERIOD->removeItem(above); });
-        p.run(180, [&] { cells = QStringList{QString(), legend, time}; });
-        p.run(181, [&] { grdPERIOD->addItem(cells, r); });
-        p.run(182, [&] { grdPERIOD->setRow(above); });
-        p.run(183, [&] { grdPERIOD->setCol(0); });
-        p.run(184, [&] { grdPERIOD->setColSel(2); });
-        p.run(185, [&] { PeriodSetDirty = True; });
+        exchangeWithNeighbour(p, 176, r, -1);
     });
 }
 
@@ -135,20 +143,7 @@ void frmSet::cmdDOWN_Click()
         // Refused too while no period row is selected: the header row stays.
         if (p.test(37, [&] { return r == grdPERIOD->rows() - 1 || r < 1; }))
             return;
-        qint16 below = 0;
-        QString legend;
-        QString time;
-        QStringList cells;
-        p.run(40, [&] { below = cint16(qint64{r} + 1); });
-        p.run(41, [&] { legend = grdPERIOD->textMatrix(below, 1); });
-        p.run(42, [&] { time = grdPERIOD->textMatrix(below, 2); });
-        p.run(43, [&] { grdPERIOD->removeItem(below); });
-        p.run(44, [&] { cells = QStringList{QString(), legend, time}; });
-        p.run(45, [&] { grdPERIOD->addItem(cells, r); });
-        p.run(46, [&] { grdPERIOD->setRow(below); });
-        p.run(47, [&] { grdPERIOD->setCol(0); });
-        p.run(48, [&] { grdPERIOD->setColSel(2); });
-        p.run(49, [&] { PeriodSetDirty = True; });
+        exchangeWithNeighbour(p, 40, r, +1);
     });
 }
 

@@ -1,4 +1,5 @@
 #include "error_reporting/report_box.h"
+#include "support/when_shown.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -9,16 +10,6 @@ using namespace periodix;
 
 namespace {
 const ErrorReport sample{"frmSet", "cmdOK_Click", 9, "Subscript out of range", 107};
-
-// Runs `action` on the box once it is shown modally.
-void whenShown(std::function<void(ReportBox *)> action)
-{
-    QTimer::singleShot(0, [action] {
-        auto *box = qobject_cast<ReportBox *>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        action(box);
-    });
-}
 } // namespace
 
 class ReportBoxTest : public QObject {
@@ -43,7 +34,7 @@ void ReportBoxTest::box_hasTitleTextButtonsAndNoIcon()
 
 void ReportBoxTest::enter_choosesAbort()
 {
-    whenShown([](ReportBox *box) { QTest::keyClick(box, Qt::Key_Return); });
+    whenShown<ReportBox>([](ReportBox *box) { QTest::keyClick(box, Qt::Key_Return); });
     QCOMPARE(showReportBox(sample), Choice::Abort);
 }
 
@@ -60,14 +51,14 @@ void ReportBoxTest::buttons_giveTheirChoice()
 {
     QFETCH(int, button);
     QFETCH(Choice, choice);
-    whenShown([button](ReportBox *box) { box->button(QMessageBox::StandardButton(button))->click(); });
+    whenShown<ReportBox>([button](ReportBox *box) { box->button(QMessageBox::StandardButton(button))->click(); });
     QCOMPARE(showReportBox(sample), choice);
 }
 
 void ReportBoxTest::escape_doesNothing()
 {
     bool stillOpen = false;
-    whenShown([&stillOpen](ReportBox *box) {
+    whenShown<ReportBox>([&stillOpen](ReportBox *box) {
         QTest::keyClick(box, Qt::Key_Escape);
         stillOpen = box->isVisible();
         box->button(QMessageBox::Ignore)->click();

@@ -114,9 +114,7 @@ void CorrectionKeyboardTest::sKey_inEndedState_pausesThenStarts()
 {
     MainWindowFixture f;
     f.loaded();
-    ClockSeconds = 1;
-    f.window->cmdSTART_Click();
-    f.runFor(1);
+    f.endPeriod();
     QVERIFY(f.endShown());
     f.window->Form_KeyDown(83, Qt::NoModifier);
     QVERIFY(!f.endShown());

@@ -65,6 +65,14 @@ struct MainWindowFixture {
         window->Timer1().deliverDue();
     }
 
+    // Runs the first second of a countdown at 00:01: the period ends.
+    void endPeriod()
+    {
+        periodix::common::ClockSeconds = 1;
+        window->cmdSTART_Click();
+        runFor(1);
+    }
+
     template <class T = QWidget>
     T *control(const char *name) const
     {

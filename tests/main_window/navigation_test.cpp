@@ -83,9 +83,7 @@ void NavigationTest::next_afterEnd_hidesEndAndShowsNewLength()
 {
     MainWindowFixture f({{"1st", 10, 0}, {"2nd", 8, 0}});
     f.loaded();
-    ClockSeconds = 1;
-    f.window->cmdSTART_Click();
-    f.runFor(1);
+    f.endPeriod();
     QVERIFY(f.endShown());
     f.window->cmdNEXTPERIOD_Click();
     QVERIFY(!f.endShown());

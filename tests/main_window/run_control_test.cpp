@@ -118,9 +118,7 @@ void RunControlTest::startAtEnd_endsAgainAtNextTick()
 {
     MainWindowFixture f;
     f.loaded();
-    ClockSeconds = 1;
-    f.window->cmdSTART_Click();
-    f.runFor(1);
+    f.endPeriod();
     QVERIFY(f.endShown());
     f.sender.sent.clear();
     f.window->cmdSTART_Click();

@@ -106,9 +106,7 @@ void TickTest::endOfPeriod_keepsClockRunningTrue()
 {
     MainWindowFixture f;
     f.loaded();
-    ClockSeconds = 1;
-    f.window->cmdSTART_Click();
-    f.runFor(1);
+    f.endPeriod();
     QVERIFY(f.endShown());
     QCOMPARE(ClockRunning, True);
 }

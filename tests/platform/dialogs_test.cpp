@@ -1,4 +1,5 @@
 #include "platform/dialogs.h"
+#include "support/when_shown.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -11,18 +12,6 @@
 
 using namespace periodix;
 
-namespace {
-// Runs `action` on the modal dialog once it is shown.
-template <class Dialog>
-void whenShown(std::function<void(Dialog *)> action)
-{
-    QTimer::singleShot(0, [action] {
-        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        action(dialog);
-    });
-}
-} // namespace
 
 // The real dialogs, answered as an operator would.
 class DialogsTest : public QObject {

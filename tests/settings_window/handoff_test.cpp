@@ -1,6 +1,7 @@
 #include "main_window/frm_main.h"
 #include "settings_fixture.h"
 #include "support/manual_clock.h"
+#include "support/when_shown.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -147,9 +148,7 @@ void HandOffTest::realModalWindow_okHandsOver()
     RecordingSender sender;
     ManualClock clock;
     frmMAIN window(sender, [](frmMAIN &main) {
-        QTimer::singleShot(0, [] {
-            auto *settings = qobject_cast<frmSet *>(QApplication::activeModalWidget());
-            QVERIFY(settings);
+        whenShown<frmSet>([](frmSet *settings) {
             addPeriod(*settings, "Only", 5);
             QTest::mouseClick(settings->findChild<QPushButton *>("cmdOK"), Qt::LeftButton);
         });

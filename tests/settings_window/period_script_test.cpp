@@ -82,6 +82,14 @@ private slots:
     void save_readOnlyFolder_reportsPermissionDenied();
 
 private:
+    // Writes the bytes to a file and loads it through "Load set".
+    void loadBytes(SettingsFixture &f, const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(QString("in%1.ptm").arg(++count));
+        writeAll(path, bytes);
+        f.dialogs.fileNames << path;
+        f.window->cmdLOAD_Click();
+    }
     QString savedWith(SettingsFixture &f)
     {
         const QString path = dir.filePath(QString("set%1.ptm").arg(++count));
@@ -137,10 +145,7 @@ void PeriodScriptTest::save_emptySet_opensNoDialog()
 void PeriodScriptTest::load_exampleSet_selectsCountdownAndFillsRows()
 {
     SettingsFixture f;
-    const QString path = dir.filePath("example.ptm");
-    writeAll(path, Example);
-    f.dialogs.fileNames << path;
-    f.window->cmdLOAD_Click();
+    loadBytes(f, Example);
     QCOMPARE(f.dialogs.fileDialogs[0].title, QString("Load Period Set"));
     QVERIFY(f.dialogs.fileDialogs[0].existingFileOnly);
     QVERIFY(f.countdown()->isChecked());
@@ -178,10 +183,7 @@ void PeriodScriptTest::load_keyword()
     QFETCH(QByteArray, keyword);
     QFETCH(bool, countdown);
     SettingsFixture f;
-    const QString path = dir.filePath("k.ptm");
-    writeAll(path, keyword + "\r\nHalf\r\n20:00\r\n");
-    f.dialogs.fileNames << path;
-    f.window->cmdLOAD_Click();
+    loadBytes(f, keyword + "\r\nHalf\r\n20:00\r\n");
     QCOMPARE(f.countdown()->isChecked(), countdown);
     QCOMPARE(f.rows(), QStringList({"Half|20:00"})); // the first line is never a legend
 }
@@ -205,10 +207,7 @@ void PeriodScriptTest::load_lineEnds()
     QFETCH(bool, countdown);
     QFETCH(QStringList, rows);
     SettingsFixture f;
-    const QString path = dir.filePath("ends.ptm");
-    writeAll(path, bytes);
-    f.dialogs.fileNames << path;
-    f.window->cmdLOAD_Click();
+    loadBytes(f, bytes);
     QVERIFY(f.reports.reports.isEmpty());
     QCOMPARE(f.countdown()->isChecked(), countdown);
     QCOMPARE(f.rows(), rows);
@@ -218,10 +217,7 @@ void PeriodScriptTest::load_lineEnds()
 void PeriodScriptTest::load_missingTimeLine_reportsError62()
 {
     SettingsFixture f;
-    const QString path = dir.filePath("short.ptm");
-    writeAll(path, "TimePass\r\nA\r\n1:00\r\nB\r\n");
-    f.dialogs.fileNames << path;
-    f.window->cmdLOAD_Click();
+    loadBytes(f, "TimePass\r\nA\r\n1:00\r\nB\r\n");
     QCOMPARE(f.reports.reports.size(), 1);
     QCOMPARE(f.reports.reports[0].number, 62);
     QCOMPARE(f.reports.reports[0].description, QString("Input past end of file"));
@@ -233,10 +229,7 @@ void PeriodScriptTest::load_missingTimeLine_reportsError62()
 void PeriodScriptTest::load_emptyFile_reportsError62AtLine71()
 {
     SettingsFixture f;
-    const QString path = dir.filePath("empty.ptm");
-    writeAll(path, "");
-    f.dialogs.fileNames << path;
-    f.window->cmdLOAD_Click();
+    loadBytes(f, "");
     QCOMPARE(f.reports.reports.size(), 1);
     QCOMPARE(f.reports.reports[0].number, 62);
     QCOMPARE(f.reports.reports[0].line, 71);
