@@ -66,9 +66,15 @@ void ScriptReader::open(const QString &path)
     if (QFileInfo(path).isDir())
         raiseError(ErrPathFileAccess);
     errno = 0;
-    bytes_ = file.readAll();
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         raiseFileError(errno ? errno : EIO);
+    openBytes(bytes);
+}
+
+void ScriptReader::openBytes(const QByteArray &bytes)
+{
+    bytes_ = bytes;
     position_ = 0;
     open_ = true;
 }

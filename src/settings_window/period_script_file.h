@@ -15,6 +15,8 @@ namespace periodix {
 class ScriptReader {
 public:
     void open(const QString &path);
+    // Reads lines from bytes already in memory.
+    void openBytes(const QByteArray &bytes);
     bool atEnd() const;
     QString readLine(); // input past end of file (62) at the end
     void close();
