@@ -117,6 +117,53 @@ type_text() {
   sleep 0.1
 }
 
+# colours WINDOW X Y W H: "red N black N yellow N green N" for that rectangle.
+colours() {
+  "$PROBE" "$@"
+}
+
+# colour_count NAME WINDOW X Y W H: how many pixels of that colour.
+colour_count() {
+  local name=$1
+  shift
+  colours "$@" | awk -v n="$name" '{for (i = 1; i < NF; i += 2) if ($i == n) print $(i + 1)}'
+}
+
+# The main window's rectangles at 96 DPI.
+DIGITS="38 18 139 49"
+END_LABEL="42 22 133 33"
+BROADCAST_LAMP="200 0 15 19"
+
+# No error report is open (its title is the program's name alone).
+no_report_box() {
+  ! xdotool search --onlyvisible --name '^Periodix$' >/dev/null 2>&1
+}
+
+# answer_input TEXT: types the answer into the input box that is open.
+answer_input() {
+  local box
+  box=$(window_id '^Periodix$') || fail "no input box"
+  keys "$box" ctrl+a
+  type_text "$1"
+  keys "$box" Return
+  wait_until 5 bash -c "! xdotool search --onlyvisible --name '^Periodix$' 2>/dev/null | grep -qx $box" || true
+}
+
+# choose_file TITLE PATH: types the path into the file dialog of that title.
+choose_file() {
+  local dialog
+  dialog=$(window_id "^$1\$") || fail "no dialog \"$1\""
+  keys "$dialog" ctrl+a
+  type_text "$2"
+  keys "$dialog" Return
+  wait_until 5 bash -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1" || fail "the dialog \"$1\" stayed open"
+}
+
+# The lines of the receiver's file, as "milliseconds payload".
+timed_payloads() {
+  grep -v '^ready' "$WORK/datagrams" | awk '{print $1, $3}'
+}
+
 # The payloads received so far, one per line.
 payloads() {
   grep -v '^ready' "$WORK/datagrams" | awk '{print $3}'

@@ -4,6 +4,7 @@
 #   settings_to_clock.sh PERIODIX RECEIVER
 PERIODIX=$1
 RECEIVER=$2
+PROBE=${3:-}
 . "$(dirname "$0")/e2e_lib.sh"
 enter_private_network_namespace "$@"
 start_x

@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# A whole game as the operator plays it, with real X input: a set built in the
+# settings window, saved, loaded back and confirmed; then start, the S key,
+# pause, corrections, reset, an "Ask me" period, previous, the end of a
+# countdown period with "E N D". A receiver on the namespace's network checks
+# every datagram, its order and the spacing of the running clock's datagrams.
+#   game_acceptance.sh PERIODIX RECEIVER PROBE
+PERIODIX=$1
+RECEIVER=$2
+PROBE=$3
+. "$(dirname "$0")/e2e_lib.sh"
+enter_private_network_namespace "$@"
+start_x
+start_receiver
+start_periodix
+
+settings=$(window_id '^Setting$') || fail "the settings window did not open"
+xdotool search --onlyvisible --name '/' >/dev/null 2>&1 && fail "the clock window showed before the settings"
+
+# 1st Half, three seconds: the seconds bar follows the legend in the tab order.
+click "$settings" 180 103
+type_text "1st Half"
+keys "$settings" Tab Down Down Down
+click "$settings" 68 213
+# Overtime, asked for when the game gets there.
+click "$settings" 180 103
+keys "$settings" ctrl+a
+type_text "Overtime"
+click "$settings" 138 171          # "I don't know. Ask me for this period."
+click "$settings" 68 213
+click "$settings" 138 171
+# 2nd Half, 20 minutes.
+click "$settings" 180 103
+keys "$settings" ctrl+a
+type_text "2nd Half"
+keys "$settings" Tab Up Up Up Tab Page_Down Page_Down
+click "$settings" 68 213
+click "$settings" 22 52            # Countdown timer
+
+# Saved, then loaded back.
+set_file="$WORK/game.ptm"
+click "$settings" 68 250           # Save set
+choose_file "Save Period Set" "$set_file"
+expected=$'TimeLeft\r\n1st Half\r\n00:03\r\nOvertime\r\nAsk me\r\n2nd Half\r\n20:00\r\n'
+printf '%s' "$expected" | cmp -s - "$set_file" || fail "saved set: $(od -c "$set_file" | head)"
+click "$settings" 22 30            # Clock timer: the file brings the countdown back
+click "$settings" 170 250          # Load set
+choose_file "Load Period Set" "$set_file"
+click "$settings" 307 297          # Ok
+
+main=$(window_id '^1st Half/00:03$') || fail "the clock window did not show the first period"
+wait_until 5 received p1t00:03 || fail "no first clock datagram"
+[ "$(colour_count red "$main" $DIGITS)" -gt 100 ] || fail "the digits are not red: $(colours "$main" $DIGITS)"
+
+keys "$main" s                                    # start
+wait_until 6 received p1t00:00 || fail "the period did not run out"
+wait_until 3 test "$(colour_count yellow "$main" $END_LABEL)" -gt 50 || fail "no E N D"
+click "$main" 185 90                              # pause (the button)
+wait_until 3 received pause || fail "no pause datagram"
+[ "$(colour_count yellow "$main" $END_LABEL)" -eq 0 ] || fail "E N D still shown after the pause"
+click "$main" 195 56                              # +10 s: back to the full length
+click "$main" 19 30                               # -1 s
+wait_until 3 received p1t00:02 || fail "the corrections sent nothing"
+click "$main" 29 90                               # reset: the pop-up menu
+sleep 0.3
+xdotool key Down Return                           # "Yes Reset time"
+wait_until 3 bash -c "[ \"\$(grep -c 'p1t00:03' '$WORK/datagrams')\" -ge 3 ]" || fail "reset sent nothing"
+click "$main" 185 130                             # next: Overtime asks
+answer_input 1
+answer_input 30
+wait_until 3 received p2t01:30 || fail "the asked length was not loaded"
+click "$main" 107 130                             # previous: nothing asked
+wait_until 3 bash -c "[ \"\$(grep -c 'p1t00:03' '$WORK/datagrams')\" -ge 4 ]" || fail "previous sent nothing"
+click "$main" 185 130                             # next again: asked again
+answer_input 0
+answer_input 2
+wait_until 3 received p2t00:02 || fail "the second answer was not loaded"
+click "$main" 107 90                              # start (the button)
+wait_until 5 received p2t00:00 || fail "Overtime did not run out"
+sleep 0.3
+keys "$main" s                                    # S in the Ended state pauses
+wait_until 3 bash -c "[ \"\$(grep -c ' pause\$' '$WORK/datagrams')\" -ge 2 ]" || fail "S did not pause"
+click "$main" 185 130                             # next: the 2nd Half
+wait_until 3 received p3t20:00 || fail "the 2nd Half was not loaded"
+keys "$main" s
+wait_until 6 received p3t19:57 || fail "the 2nd Half did not run"
+keys "$main" s
+wait_until 3 bash -c "[ \"\$(grep -c ' pause\$' '$WORK/datagrams')\" -ge 3 ]" || fail "the last pause was not sent"
+no_report_box || fail "an error report is open"
+kill "$PERIODIX_PID"
+
+got=$(payloads | tr '\n' ' ')
+want="p1t00:03 p1t00:02 p1t00:01 p1t00:00 pause p1t00:03 p1t00:02 p1t00:03 p2t01:30 p1t00:03 p2t00:02 p2t00:01 p2t00:00 pause p3t20:00 p3t19:59 p3t19:58 p3t19:57 "
+case "$got" in
+  "${want}pause "|"${want}p3t19:56 pause ") ;;
+  *) fail "datagrams: $got" ;;
+esac
+
+# The running clock's datagrams come a second apart, by the receiver's clock.
+timed_payloads | awk '
+  BEGIN { split("p1t00:02>p1t00:01 p1t00:01>p1t00:00 p2t00:01>p2t00:00 p3t19:59>p3t19:58 p3t19:58>p3t19:57", p, " ")
+          for (i in p) ticking[p[i]] = 1 }
+  prev != "" && ((prevPayload ">" $2) in ticking) {
+    gap = $1 - prev; d = gap - 1000; if (d < 0) d = -d; if (d > worst) worst = d; n++
+    if (d > 300) bad = bad " " prevPayload "->" $2 "=" gap "ms"
+  }
+  { prev = $1; prevPayload = $2 }
+  END { printf "tick spacing: %d gaps between running datagrams, worst %d ms off a second\n", n, worst
+        if (n < 5 || bad != "") { print "late:" bad; exit 1 } }
+' || fail "tick spacing"
+echo "datagrams: $got"
