@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins libgl-dev
-          fonts-dejavu-core fonts-liberation2 xvfb xauth xdotool x11-utils iproute2 util-linux)
+          fonts-dejavu-core fonts-liberation2 dpkg-dev file xvfb xauth xdotool x11-utils iproute2 util-linux)
 
 missing=()
 for p in "${packages[@]}"; do

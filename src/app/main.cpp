@@ -5,11 +5,13 @@
 #include "settings_window/frm_set.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Periodix"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/periodix.png")));
     periodix::setReportPresenter(periodix::showReportBox);
 
     periodix::UdpSender sender;
