@@ -23,7 +23,7 @@ cmake --build build/asan -j "$jobs"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPERIODIX_FUZZ=ON >/dev/null
 cmake --build build/fuzz -j "$jobs"
-for target in period_script_reader; do
+for target in period_script_reader datagram_parser; do
   scratch=$(mktemp -d)
   build/fuzz/tests/fuzz/${target}_fuzz -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 \
     "$scratch" "tests/fuzz/corpus/$target" 2>&1 | tail -n 3

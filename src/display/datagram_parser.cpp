@@ -1,0 +1,53 @@
+#include "display/datagram_parser.h"
+
+namespace periodix::display {
+
+namespace {
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+} // namespace
+
+ClockDatagram parseDatagram(const QByteArray &bytes)
+{
+    ClockDatagram result;
+    if (bytes == "pause") {
+        result.kind = ClockDatagram::Kind::Pause;
+        return result;
+    }
+    const qsizetype n = bytes.size();
+    if (n > LongestDatagram || n < 7 || bytes[0] != 'p')
+        return result;
+
+    qsizetype i = 1;
+    const qsizetype periodStart = i;
+    while (i < n && isDigit(bytes[i]))
+        ++i;
+    const qsizetype periodDigits = i - periodStart;
+    if (periodDigits == 0 || periodDigits > 5 || (periodDigits > 1 && bytes[periodStart] == '0'))
+        return result;
+    const int period = bytes.mid(periodStart, periodDigits).toInt();
+    if (period > 32767 || i >= n || bytes[i] != 't')
+        return result;
+    ++i;
+
+    const qsizetype timeStart = i;
+    if (i < n && bytes[i] == '-')
+        ++i;
+    const qsizetype minuteStart = i;
+    while (i < n && isDigit(bytes[i]))
+        ++i;
+    if (i - minuteStart < 2 || i >= n || bytes[i] != ':')
+        return result;
+    ++i;
+    if (n - i != 2 || !isDigit(bytes[i]) || !isDigit(bytes[i + 1]) || bytes[i] > '5')
+        return result;
+
+    result.kind = ClockDatagram::Kind::Clock;
+    result.period = period;
+    result.time = QString::fromLatin1(bytes.mid(timeStart));
+    return result;
+}
+
+} // namespace periodix::display

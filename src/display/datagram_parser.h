@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace periodix::display {
+
+// One datagram of the game clock, as the display understands it.
+struct ClockDatagram {
+    enum class Kind { Clock, Pause, Invalid };
+    Kind kind = Kind::Invalid;
+    int period = 0; // the clock datagram's period number
+    QString time;   // its time text, for example 10:00 or -02:59
+};
+
+// The longest datagram the clock sends: "p32767t-32768:59".
+inline constexpr int LongestDatagram = 16;
+
+// Reads exactly the clock's two forms: "p", the period number (decimal, no
+// leading zero), "t", the minutes (a minus sign, then two or more digits),
+// ":", two digits of seconds; or "pause". Anything else is Invalid.
+ClockDatagram parseDatagram(const QByteArray &bytes);
+
+} // namespace periodix::display

@@ -1,0 +1,187 @@
+#include "display/display_window.h"
+
+#include "platform/fonts.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace periodix::display {
+
+namespace {
+const QColor Background(16, 16, 16);
+const QColor Digits(255, 196, 0);
+const QColor Quiet(170, 170, 170);
+const QColor Alarm(255, 64, 64);
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QColor &colour, Qt::Alignment alignment)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setAlignment(alignment);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    // The window sets the sizes; a label's text never holds the window open.
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    label->setMinimumSize(1, 1);
+    return label;
+}
+} // namespace
+
+DisplayWindow::DisplayWindow(quint16 port, MonotonicClock &clock, QWidget *parent)
+    : QWidget(parent), clock_(clock), port_(port)
+{
+    setObjectName(QStringLiteral("displayWindow"));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Background);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    resize(800, 450);
+
+    const QStringList heavy{QStringLiteral("Arial Black"), QStringLiteral("DejaVu Sans")};
+    period_ = makeLabel(this, "period", Quiet, Qt::AlignCenter);
+    period_->setFont(preferredFont(heavy, 28, QFont::Black));
+    time_ = makeLabel(this, "time", Digits, Qt::AlignCenter);
+    time_->setFont(preferredFont(heavy, 96, QFont::Black));
+    state_ = makeLabel(this, "state", Quiet, Qt::AlignCenter);
+    state_->setFont(preferredFont(heavy, 20, QFont::Bold));
+    link_ = makeLabel(this, "link", Quiet, Qt::AlignRight | Qt::AlignBottom);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(period_);
+    layout->addWidget(time_, 1);
+    layout->addWidget(state_);
+    // The link indicator sits in the bottom right corner, over the layout.
+    link_->raise();
+
+    refresher_.setInterval(250);
+    connect(&refresher_, &QTimer::timeout, this, &DisplayWindow::refresh);
+    refresher_.start();
+    refresh();
+}
+
+void DisplayWindow::receive(const QByteArray &bytes, const QString &sender)
+{
+    const ClockDatagram datagram = parseDatagram(bytes);
+    if (datagram.kind == ClockDatagram::Kind::Invalid) {
+        ++ignored_; // never shown
+        refresh();
+        return;
+    }
+    monitor_.arrived(datagram, nowMs());
+    sender_ = sender;
+    if (datagram.kind == ClockDatagram::Kind::Clock) {
+        period_->setText(QStringLiteral("Period %1").arg(datagram.period));
+        time_->setText(datagram.time);
+        state_->clear();
+        fitDigits();
+    } else {
+        state_->setText(QStringLiteral("Paused"));
+    }
+    refresh();
+}
+
+bool DisplayWindow::linkLost() const
+{
+    return monitor_.lost(nowMs());
+}
+
+void DisplayWindow::refresh()
+{
+    const qint64 now = nowMs();
+    QString text;
+    if (!monitor_.heardAny()) {
+        state_->setText(QStringLiteral("Waiting for the clock on port %1").arg(port_));
+    } else {
+        text = QStringLiteral("%1 s ago from %2").arg(monitor_.sinceLastMs(now) / 1000.0, 0, 'f', 1).arg(sender_);
+    }
+    if (ignored_ > 0)
+        text += QStringLiteral("   ignored %1").arg(ignored_);
+    const bool lost = monitor_.lost(now);
+    if (lost)
+        text = QStringLiteral("LINK LOST   ") + text;
+    link_->setText(text);
+    QPalette palette = link_->palette();
+    palette.setColor(QPalette::WindowText, lost ? Alarm : Quiet);
+    link_->setPalette(palette);
+
+    QString title = QStringLiteral("Periodix display: ");
+    if (!monitor_.heardAny())
+        title += state_->text();
+    else
+        title += periodText() + u' ' + timeText() + (stateText().isEmpty() ? QString() : u' ' + stateText());
+    if (lost)
+        title += QStringLiteral(" (link lost)");
+    setWindowTitle(title.trimmed());
+}
+
+QString DisplayWindow::periodText() const
+{
+    return period_->text();
+}
+
+QString DisplayWindow::timeText() const
+{
+    return time_->text();
+}
+
+QString DisplayWindow::stateText() const
+{
+    return state_->text();
+}
+
+QString DisplayWindow::linkText() const
+{
+    return link_->text();
+}
+
+void DisplayWindow::fitDigits()
+{
+    // As large as the window allows: the digits fill most of its width.
+    const QString sample = time_->text().isEmpty() ? QStringLiteral("00:00") : time_->text();
+    QFont font = time_->font();
+    const int width = std::max(100, this->width() * 9 / 10);
+    const int height = std::max(40, this->height() * 55 / 100);
+    font.setPixelSize(height);
+    const int advance = QFontMetrics(font).horizontalAdvance(sample);
+    if (advance > width)
+        font.setPixelSize(std::max(12, height * width / advance));
+    time_->setFont(font);
+    QFont small = period_->font();
+    small.setPixelSize(std::max(14, this->height() / 12));
+    period_->setFont(small);
+    state_->setFont(small);
+    // The period and the state take a line each; the digits take the rest.
+    const int line = QFontMetrics(small).height() + 8;
+    period_->setFixedHeight(line);
+    state_->setFixedHeight(line);
+    const int linkHeight = link_->fontMetrics().height() + 6;
+    link_->setGeometry(8, this->height() - linkHeight - 4, this->width() - 16, linkHeight);
+}
+
+void DisplayWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fitDigits();
+}
+
+void DisplayWindow::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_F11:
+        setWindowState(windowState() ^ Qt::WindowFullScreen);
+        break;
+    case Qt::Key_Escape:
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+        break;
+    case Qt::Key_Q:
+        close();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+} // namespace periodix::display

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "display/datagram_parser.h"
+#include "display/link_monitor.h"
+#include "platform/monotonic_clock.h"
+
+#include <QTimer>
+#include <QWidget>
+
+class QLabel;
+
+namespace periodix::display {
+
+// The big clock for the hall: period and time in heavy digits on a dark
+// background, whether the clock is paused, and in a corner how long ago the
+// last datagram came and from where.
+class DisplayWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit DisplayWindow(quint16 port, MonotonicClock &clock = steadyClock(), QWidget *parent = nullptr);
+
+    // One datagram as it arrived.
+    void receive(const QByteArray &bytes, const QString &sender);
+    // Brings the link indicator up to date; a timer calls it several times a second.
+    void refresh();
+
+    int ignoredCount() const { return ignored_; }
+    bool linkLost() const;
+    QString periodText() const;
+    QString timeText() const;
+    QString stateText() const;
+    QString linkText() const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void fitDigits();
+    qint64 nowMs() const { return clock_.nowNs() / 1'000'000; }
+
+    MonotonicClock &clock_;
+    quint16 port_;
+    LinkMonitor monitor_;
+    QString sender_;
+    int ignored_ = 0;
+    QTimer refresher_;
+    QLabel *period_ = nullptr;
+    QLabel *time_ = nullptr;
+    QLabel *state_ = nullptr;
+    QLabel *link_ = nullptr;
+};
+
+} // namespace periodix::display

@@ -1,0 +1,182 @@
+#include "display/datagram_listener.h"
+#include "display/display_window.h"
+#include "support/manual_clock.h"
+
+#include <QLabel>
+#include <QUdpSocket>
+#include <QtTest>
+
+using namespace periodix::display;
+
+class DisplayWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void beforeFirstDatagram_waitsOnItsPort();
+    void clockDatagram_showsPeriodAndTime();
+    void pause_showsPausedUntilNextClockDatagram();
+    void malformed_isIgnoredAndCounted_data();
+    void malformed_isIgnoredAndCounted();
+    void linkIndicator_timeAndSender();
+    void lostLink_onlyAfterCountingGoesSilent_data();
+    void lostLink_onlyAfterCountingGoesSilent();
+    void lostLink_clearsWhenDatagramsReturn();
+    void digits_scaleWithTheWindow();
+    void loopback_datagramsReachTheWindow();
+};
+
+void DisplayWindowTest::beforeFirstDatagram_waitsOnItsPort()
+{
+    ManualClock clock;
+    DisplayWindow w(7699, clock);
+    QCOMPARE(w.stateText(), QString("Waiting for the clock on port 7699"));
+    QVERIFY(w.timeText().isEmpty());
+    QCOMPARE(w.windowTitle(), QString("Periodix display: Waiting for the clock on port 7699"));
+}
+
+void DisplayWindowTest::clockDatagram_showsPeriodAndTime()
+{
+    ManualClock clock;
+    DisplayWindow w(7699, clock);
+    w.receive("p3t05:07", "127.0.0.1");
+    QCOMPARE(w.periodText(), QString("Period 3"));
+    QCOMPARE(w.timeText(), QString("05:07"));
+    QVERIFY(w.stateText().isEmpty());
+    w.receive("p3t-02:59", "127.0.0.1");
+    QCOMPARE(w.timeText(), QString("-02:59"));
+    QCOMPARE(w.windowTitle(), QString("Periodix display: Period 3 -02:59"));
+}
+
+void DisplayWindowTest::pause_showsPausedUntilNextClockDatagram()
+{
+    ManualClock clock;
+    DisplayWindow w(7699, clock);
+    w.receive("p1t09:58", "127.0.0.1");
+    w.receive("pause", "127.0.0.1");
+    QCOMPARE(w.stateText(), QString("Paused"));
+    QCOMPARE(w.timeText(), QString("09:58"));
+    QCOMPARE(w.windowTitle(), QString("Periodix display: Period 1 09:58 Paused"));
+    w.receive("p1t09:57", "127.0.0.1");
+    QVERIFY(w.stateText().isEmpty());
+}
+
+void DisplayWindowTest::malformed_isIgnoredAndCounted_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("wrong shape") << QByteArray("p1t1:0");
+    QTest::newRow("over-long") << QByteArray(300, 'p');
+    QTest::newRow("non-ASCII") << QByteArray("p1t\xff\xfe:00");
+    QTest::newRow("empty") << QByteArray();
+}
+
+void DisplayWindowTest::malformed_isIgnoredAndCounted()
+{
+    QFETCH(QByteArray, bytes);
+    ManualClock clock;
+    DisplayWindow w(7699, clock);
+    w.receive("p2t10:00", "127.0.0.1");
+    w.receive(bytes, "127.0.0.9");
+    w.receive(bytes, "127.0.0.9");
+    QCOMPARE(w.ignoredCount(), 2);
+    QCOMPARE(w.timeText(), QString("10:00")); // never shown
+    QCOMPARE(w.periodText(), QString("Period 2"));
+    QVERIFY(w.linkText().contains("127.0.0.1"));
+    QVERIFY(w.linkText().contains("ignored 2"));
+}
+
+void DisplayWindowTest::linkIndicator_timeAndSender()
+{
+    ManualClock clock;
+    DisplayWindow w(7699, clock);
+    w.receive("p1t10:00", "127.0.0.7");
+    clock.advanceMs(1500);
+    w.refresh();
+    QCOMPARE(w.linkText(), QString("1.5 s ago from 127.0.0.7"));
+}
+
+void DisplayWindowTest::lostLink_onlyAfterCountingGoesSilent_data()
+{
+    QTest::addColumn<QList<int>>("arrivals"); // ms of each datagram; -1 marks "pause"
+    QTest::addColumn<int>("silence");           // ms after the last one
+    QTest::addColumn<bool>("lost");
+    QTest::newRow("counting, 3.5 s silence") << QList<int>{0, 1000, 2000} << 3500 << true;
+    QTest::newRow("counting, 2.9 s silence") << QList<int>{0, 1000, 2000} << 2900 << false;
+    QTest::newRow("one datagram only (stopped)") << QList<int>{0} << 10000 << false;
+    QTest::newRow("corrections far apart") << QList<int>{0, 5000} << 10000 << false;
+    QTest::newRow("paused") << QList<int>{0, 1000, -1} << 10000 << false;
+}
+
+void DisplayWindowTest::lostLink_onlyAfterCountingGoesSilent()
+{
+    QFETCH(QList<int>, arrivals);
+    QFETCH(int, silence);
+    QFETCH(bool, lost);
+    ManualClock clock;
+    DisplayWindow w(7699, clock);
+    int left = 600;
+    for (int at : arrivals) {
+        if (at < 0) {
+            w.receive("pause", "127.0.0.1");
+            continue;
+        }
+        clock.setMs(at);
+        --left;
+        const QByteArray time = QByteArray::number(left / 60).rightJustified(2, '0') + ':' +
+                                QByteArray::number(left % 60).rightJustified(2, '0');
+        w.receive("p1t" + time, "127.0.0.1");
+    }
+    clock.advanceMs(silence);
+    w.refresh();
+    QCOMPARE(w.linkLost(), lost);
+    QCOMPARE(w.linkText().startsWith("LINK LOST"), lost);
+}
+
+void DisplayWindowTest::lostLink_clearsWhenDatagramsReturn()
+{
+    ManualClock clock;
+    DisplayWindow w(7699, clock);
+    w.receive("p1t10:00", "127.0.0.1");
+    clock.advanceMs(1000);
+    w.receive("p1t09:59", "127.0.0.1");
+    clock.advanceMs(5000);
+    w.refresh();
+    QVERIFY(w.linkLost());
+    QVERIFY(w.windowTitle().endsWith("(link lost)"));
+    w.receive("p1t09:54", "127.0.0.1");
+    QVERIFY(!w.linkLost());
+    QVERIFY(!w.linkText().startsWith("LINK LOST"));
+}
+
+void DisplayWindowTest::digits_scaleWithTheWindow()
+{
+    ManualClock clock;
+    DisplayWindow w(7699, clock);
+    w.receive("p1t10:00", "127.0.0.1");
+    auto *digits = w.findChild<QLabel *>("time");
+    w.resize(320, 180);
+    w.show();
+    const int small = digits->font().pixelSize();
+    w.resize(720, 405);
+    QTRY_VERIFY(digits->font().pixelSize() > small * 2);
+    QVERIFY(QFontMetrics(digits->font()).horizontalAdvance("10:00") <= w.width());
+}
+
+void DisplayWindowTest::loopback_datagramsReachTheWindow()
+{
+    DatagramListener listener;
+    QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
+    ManualClock clock;
+    DisplayWindow w(listener.port(), clock);
+    connect(&listener, &DatagramListener::received, &w, &DisplayWindow::receive);
+    QUdpSocket sender;
+    sender.writeDatagram("p4t00:10", QHostAddress::LocalHost, listener.port());
+    QTRY_COMPARE(w.timeText(), QString("00:10"));
+    QCOMPARE(w.periodText(), QString("Period 4"));
+    sender.writeDatagram("pause", QHostAddress::LocalHost, listener.port());
+    QTRY_COMPARE(w.stateText(), QString("Paused"));
+    sender.writeDatagram("garbage", QHostAddress::LocalHost, listener.port());
+    QTRY_COMPARE(w.ignoredCount(), 1);
+    QVERIFY(w.linkText().contains("127.0.0.1"));
+}
+
+QTEST_MAIN(DisplayWindowTest)
+#include "display_window_test.moc"

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Periodix and periodix-display together on the namespace's network: the
+# display follows the clock through start, pause, a correction, a reset and
+# the next period, as Periodix broadcasts to 192.168.0.255.
+#   display_follows_clock.sh PERIODIX RECEIVER PROBE DISPLAY
+PERIODIX=$1
+RECEIVER=$2
+PROBE=$3
+DISPLAY_PROGRAM=$4
+EXAMPLES=$(cd "$(dirname "$0")/../../examples" && pwd)
+. "$(dirname "$0")/e2e_lib.sh"
+enter_private_network_namespace "$@"
+start_x
+
+"$DISPLAY_PROGRAM" >"$WORK/display.log" 2>&1 &
+PIDS+=($!)
+display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
+
+# shows TITLE-REST: waits until the display's title ends so.
+shows() {
+  wait_until 5 bash -c "xdotool getwindowname $display | grep -qx 'Periodix display: $1'" ||
+    fail "the display shows \"$(xdotool getwindowname "$display")\", not \"$1\""
+}
+
+start_periodix
+settings=$(window_id '^Setting$') || fail "the settings window did not open"
+click "$settings" 170 250          # Load set
+choose_file "Load Period Set" "$EXAMPLES/basketball.ptm"
+click "$settings" 307 297          # Ok
+main=$(window_id '^1st Quarter/10:00$') || fail "the clock window did not open"
+shows 'Period 1 10:00'
+xdotool windowmove "$main" 800 600   # out of the display's way, for the pictures
+screenshot "$display" display_window
+
+keys "$main" s                     # start
+shows 'Period 1 09:58'
+keys "$main" s                     # pause
+shows 'Period 1 09:5[0-9] Paused'
+click "$main" 19 30                # -1 s
+shows 'Period 1 09:5[0-9]'
+click "$main" 29 90                # reset
+sleep 0.3
+xdotool key Down Return
+shows 'Period 1 10:00'
+click "$main" 185 130              # next
+shows 'Period 2 10:00'
+screenshot "$display" display_window_next
+echo "the display followed: $(xdotool getwindowname "$display")"
