@@ -45,6 +45,14 @@ fail() {
     echo "--- datagrams received:" >&2
     cat "$WORK/datagrams" >&2
   fi
+  if [ -n "$WORK" ] && [ -s "$WORK/periodix.log" ]; then
+    echo "--- the program said:" >&2
+    cat "$WORK/periodix.log" >&2
+  fi
+  if [ -n "$WORK" ]; then
+    echo "--- windows:" >&2
+    for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do xdotool getwindowname "$w" >&2; done
+  fi
   exit 1
 }
 
@@ -88,7 +96,7 @@ start_periodix() {
 # window_id TITLE-REGEX: waits for a window whose title matches.
 window_id() {
   local id=""
-  local deadline=$(($(date +%s) + 15))
+  local deadline=$(($(date +%s) + 30))
   while [ "$(date +%s)" -lt "$deadline" ]; do
     id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
