@@ -22,6 +22,7 @@ private slots:
     void lostLink_clearsWhenDatagramsReturn();
     void digits_scaleWithTheWindow();
     void loopback_datagramsReachTheWindow();
+    void keys_fullScreenAndQuit();
 };
 
 void DisplayWindowTest::beforeFirstDatagram_waitsOnItsPort()
@@ -176,6 +177,23 @@ void DisplayWindowTest::loopback_datagramsReachTheWindow()
     sender.writeDatagram("garbage", QHostAddress::LocalHost, listener.port());
     QTRY_COMPARE(w.ignoredCount(), 1);
     QVERIFY(w.linkText().contains("127.0.0.1"));
+}
+
+void DisplayWindowTest::keys_fullScreenAndQuit()
+{
+    ManualClock clock;
+    DisplayWindow w(7699, clock);
+    w.show();
+    QTest::keyClick(&w, Qt::Key_F11);
+    QVERIFY(w.windowState() & Qt::WindowFullScreen);
+    QTest::keyClick(&w, Qt::Key_F11);
+    QVERIFY(!(w.windowState() & Qt::WindowFullScreen));
+    QTest::keyClick(&w, Qt::Key_F11);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(!(w.windowState() & Qt::WindowFullScreen));
+    QVERIFY(w.isVisible());
+    QTest::keyClick(&w, Qt::Key_Q);
+    QVERIFY(!w.isVisible());
 }
 
 QTEST_MAIN(DisplayWindowTest)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Periodix and periodix-display together on the namespace's network: the
 # display follows the clock through start, pause, a correction, a reset and
-# the next period, as Periodix broadcasts to 192.168.0.255.
+# the next period, as Periodix broadcasts to 192.168.0.255 inside the test's own network namespace.
 #   display_follows_clock.sh PERIODIX RECEIVER PROBE DISPLAY
 PERIODIX=$1
 RECEIVER=$2

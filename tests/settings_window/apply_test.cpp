@@ -103,7 +103,7 @@ void ApplyTest::ok_address_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("address");
     QTest::newRow("leading zeros dropped") << "127.168.001" << "127.168.1.255";
-    QTest::newRow("010 is ten") << "010.001.002" << "10.1.2.255";
+    QTest::newRow("010 is ten") << "010.001.002" << "10.1.2.255"; // only read, never sent: no network namespace needed
     QTest::newRow("partly typed") << "19_.1__.___" << "19.1.0.255";
     QTest::newRow("off") << "000.000.000" << "0.0.0.255";
     QTest::newRow("no range check") << "999.000.000" << "999.0.0.255";

@@ -109,7 +109,7 @@ void HandOffTest::broadcastingOff_sendsNothingAndKeepsHost()
     });
     QVERIFY(h.sender.sent.isEmpty());
     QCOMPARE(textColour(h.control("lblBROADCAST")), Red);
-    QCOMPARE(h.sender.remoteHost(), QString("192.168.000.255")); // recording sender, nothing leaves
+    QCOMPARE(h.sender.remoteHost(), QString("192.168.000.255")); // a recording sender: nothing leaves, no network namespace needed
     QCOMPARE(h.control<QLabel>("lblTIME")->text(), QString("00:00"));
 }
 
