@@ -93,6 +93,17 @@ start_periodix() {
   PIDS+=($PERIODIX_PID)
 }
 
+# start_session: X, the receiver and Periodix; SETTINGS is its settings
+# window, which must open alone.
+start_session() {
+  start_x
+  start_receiver
+  start_periodix
+  SETTINGS=$(window_id '^Setting$') || fail "the settings window did not open"
+  xdotool search --onlyvisible --name '^Periodix$|/' >/dev/null 2>&1 && fail "the clock window showed before the settings"
+  return 0
+}
+
 # window_id TITLE-REGEX: waits for a window whose title matches.
 window_id() {
   local id=""

@@ -10,12 +10,8 @@ RECEIVER=$2
 PROBE=$3
 . "$(dirname "$0")/e2e_lib.sh"
 enter_private_network_namespace "$@"
-start_x
-start_receiver
-start_periodix
-
-settings=$(window_id '^Setting$') || fail "the settings window did not open"
-xdotool search --onlyvisible --name '/' >/dev/null 2>&1 && fail "the clock window showed before the settings"
+start_session
+settings=$SETTINGS
 
 # 1st Half, three seconds: the seconds bar follows the legend in the tab order.
 click "$settings" 180 103

@@ -7,12 +7,8 @@ RECEIVER=$2
 PROBE=${3:-}
 . "$(dirname "$0")/e2e_lib.sh"
 enter_private_network_namespace "$@"
-start_x
-start_receiver
-start_periodix
-
-settings=$(window_id '^Setting$') || fail "the settings window did not open"
-xdotool search --onlyvisible --name '^Periodix$' >/dev/null 2>&1 && fail "the main window showed before the settings"
+start_session
+settings=$SETTINGS
 
 # Period 1: "1st Half", 20 minutes (two page steps of the minutes bar).
 click "$settings" 180 103          # the legend box

@@ -1,3 +1,4 @@
+#include "script_files.h"
 #include "settings_fixture.h"
 #include "settings_window/period_script_file.h"
 
@@ -10,20 +11,8 @@ using common::PeriodSetDirty;
 
 namespace {
 
-const QByteArray Example = "TimeLeft\r\n1st Half\r\n20:00\r\n2nd Half\r\n20:00\r\nOvertime\r\nAsk me\r\n";
+const QByteArray &Example = ExampleSet;
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // A file that takes only so many bytes, then fails as a full disk does.
 class FailingFile : public QFile {

@@ -1,3 +1,4 @@
+#include "script_files.h"
 #include "settings_fixture.h"
 
 #include <QtTest>
@@ -6,13 +7,7 @@ using namespace periodix;
 using common::PeriodSetDirty;
 
 namespace {
-const QByteArray Example = "TimeLeft\r\n1st Half\r\n20:00\r\n2nd Half\r\n20:00\r\nOvertime\r\nAsk me\r\n";
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+const QByteArray &Example = ExampleSet;
 } // namespace
 
 // Saving onto real file systems that refuse: a full disk and a read-only one.
