@@ -29,7 +29,7 @@ choose_file "Load Period Set" "$EXAMPLES/basketball.ptm"
 click "$settings" 307 297          # Ok
 main=$(window_id '^1st Quarter/10:00$') || fail "the clock window did not open"
 shows 'Period 1 10:00'
-xdotool windowmove "$main" 800 600   # out of the display's way, for the pictures
+xdo windowmove "$main" 800 600   # out of the display's way, for the pictures
 screenshot "$display" display_window
 
 keys "$main" s                     # start
@@ -40,7 +40,7 @@ click "$main" 19 30                # -1 s
 shows 'Period 1 09:5[0-9]'
 click "$main" 29 90                # reset
 sleep 0.3
-xdotool key Down Return
+xdo key Down Return
 shows 'Period 1 10:00'
 click "$main" 185 130              # next
 shows 'Period 2 10:00'

@@ -33,6 +33,11 @@ enter_private_network_namespace() {
 WORK=""
 PIDS=()
 
+# xdotool, never waiting for ever (a focus change that never comes, say).
+xdo() {
+  timeout 10 xdotool "$@"
+}
+
 cleanup() {
   for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
@@ -104,12 +109,21 @@ start_session() {
   return 0
 }
 
+# stop_periodix: ends the running Periodix and waits until it is gone.
+stop_periodix() {
+  kill "$PERIODIX_PID" 2>/dev/null || true
+  (sleep 10; kill -9 "$PERIODIX_PID" 2>/dev/null) &
+  local watchdog=$!
+  wait "$PERIODIX_PID" 2>/dev/null || true
+  kill "$watchdog" 2>/dev/null || true
+}
+
 # window_id TITLE-REGEX: waits for a window whose title matches.
 window_id() {
   local id=""
   local deadline=$(($(date +%s) + 30))
   while [ "$(date +%s)" -lt "$deadline" ]; do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    id=$(xdo search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
   done
@@ -118,7 +132,7 @@ window_id() {
 
 # click WINDOW X Y: a real left click at client pixel X, Y of the window.
 click() {
-  xdotool mousemove --window "$1" "$2" "$3" click 1
+  xdo mousemove --window "$1" "$2" "$3" click 1
   sleep 0.1
 }
 
@@ -126,13 +140,13 @@ click() {
 keys() {
   local w=$1
   shift
-  xdotool windowfocus --sync "$w" 2>/dev/null || xdotool windowfocus "$w"
-  xdotool key --delay 30 "$@"
+  timeout 3 xdotool windowfocus --sync "$w" 2>/dev/null || xdo windowfocus "$w"
+  xdo key --delay 30 "$@"
   sleep 0.1
 }
 
 type_text() {
-  xdotool type --delay 30 "$1"
+  xdo type --delay 30 "$1"
   sleep 0.1
 }
 

@@ -59,7 +59,7 @@ click "$main" 19 30                               # -1 s
 wait_until 3 received p1t00:02 || fail "the corrections sent nothing"
 click "$main" 29 90                               # reset: the pop-up menu
 sleep 0.3
-xdotool key Down Return                           # "Yes Reset time"
+xdo key Down Return                           # "Yes Reset time"
 wait_until 3 bash -c "[ \"\$(grep -c 'p1t00:03' '$WORK/datagrams')\" -ge 3 ]" || fail "reset sent nothing"
 click "$main" 185 130                             # next: Overtime asks
 answer_input 1
@@ -83,7 +83,7 @@ wait_until 6 received p3t19:57 || fail "the 2nd Half did not run"
 keys "$main" s
 wait_until 3 bash -c "[ \"\$(grep -c ' pause\$' '$WORK/datagrams')\" -ge 3 ]" || fail "the last pause was not sent"
 no_report_box || fail "an error report is open"
-kill "$PERIODIX_PID"
+stop_periodix
 
 got=$(payloads | tr '\n' ' ')
 want="p1t00:03 p1t00:02 p1t00:01 p1t00:00 pause p1t00:03 p1t00:02 p1t00:03 p2t01:30 p1t00:03 p2t00:02 p2t00:01 p2t00:00 pause p3t20:00 p3t19:59 p3t19:58 p3t19:57 "

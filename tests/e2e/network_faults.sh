@@ -53,8 +53,7 @@ echo "after the outage: $payload, $ran s after the start"
 keys "$MAIN" s
 wait_until 3 received pause || fail "no pause after the outage"
 no_report_box || fail "an error report is open"
-kill "$PERIODIX_PID"
-wait "$PERIODIX_PID" 2>/dev/null || true
+stop_periodix
 
 # 2. Broadcasting off, an address no network has, an address beyond 255:
 #    the clock runs, nothing is sent, nothing is reported.
@@ -66,8 +65,7 @@ for address in 000000000 010001002 999000000; do
   window_id '^1st Quarter/09:58$' >/dev/null || fail "the clock did not run with $address"
   keys "$MAIN" s
   no_report_box || fail "an error report opened with $address"
-  kill "$PERIODIX_PID"
-  wait "$PERIODIX_PID" 2>/dev/null || true
+  stop_periodix
   [ "$(count)" -eq "$before" ] || fail "datagrams arrived with $address: $(payloads | tail -n 3 | tr '\n' ' ')"
   echo "$address: ran, sent nothing here, reported nothing"
 done

@@ -33,7 +33,7 @@ screenshot "$main" main_window_running
 keys "$main" s                     # pause
 wait_until 5 received pause || fail "no pause datagram"
 screenshot "$main" main_window_paused
-kill "$PERIODIX_PID"
+stop_periodix
 
 # Every datagram came from the namespace's network, in order, one per refresh.
 senders=$(grep -v '^ready' "$WORK/datagrams" | awk '{print $2}' | sort -u)
