@@ -103,6 +103,11 @@ QString formatDigits(qint64 value, int width)
     return value < 0 ? u'-' + digits : digits;
 }
 
+QString minutesSecondsText(qint64 minutes, qint64 seconds)
+{
+    return formatDigits(minutes, 2) + u':' + formatDigits(seconds, 2);
+}
+
 QString partAt(const QStringList &parts, qint64 index)
 {
     if (index < 0 || index >= parts.size())

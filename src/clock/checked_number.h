@@ -28,6 +28,10 @@ qint64 leadingNumber(const QString &text);
 // 05, -01 and 100).
 QString formatDigits(qint64 value, int width);
 
+// The clock's time text: minutes and seconds with at least two digits each,
+// joined by ":" (5 and 7 give 05:07, -1 and -1 give -01:-01).
+QString minutesSecondsText(qint64 minutes, qint64 seconds);
+
 // A one-dimensional array with fixed bounds 0..upper, or no elements at all.
 // An index outside the bounds raises subscript out of range (9).
 template <class T>

@@ -17,7 +17,7 @@ void resetToProcessStart()
 
 QString periodTimeText(const PeriodRecord &record)
 {
-    return formatDigits(record.Minutes, 2) + u':' + formatDigits(record.Seconds, 2);
+    return minutesSecondsText(record.Minutes, record.Seconds);
 }
 
 } // namespace periodix::common

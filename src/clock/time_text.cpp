@@ -19,7 +19,7 @@ QString SEC2TIME(qint32 seconds)
         qint16 r = 0;
         p.run(4, [&] { m = cint16(static_cast<qint64>(std::floor(seconds / 60.0))); });
         p.run(5, [&] { r = cint16(static_cast<qint64>(seconds) - cint16(qint64{m} * 60)); });
-        p.run(6, [&] { result = formatDigits(m, 2) + u':' + formatDigits(r, 2); });
+        p.run(6, [&] { result = minutesSecondsText(m, r); });
     });
     return result;
 }

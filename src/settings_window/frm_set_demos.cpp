@@ -48,7 +48,7 @@ void frmSet::tmrLEFTdemo_Timer()
             p.run(218, [&] { LeftDemoMinutes = 1; });
             p.run(219, [&] { LeftDemoSeconds = 20; });
         }
-        p.run(221, [&] { text = formatDigits(LeftDemoMinutes, 2) + u':' + formatDigits(LeftDemoSeconds, 2); });
+        p.run(221, [&] { text = minutesSecondsText(LeftDemoMinutes, LeftDemoSeconds); });
         p.run(222, [&] { lblLEFT->setText(text); });
         if (p.test(223, [&] { return optLEFT->isChecked(); }))
             p.run(224, [&] { setBold(optLEFT, !optLEFT->font().bold()); });
@@ -68,7 +68,7 @@ void frmSet::tmrPASSdemo_Timer()
             p.run(234, [&] { PassDemoMinutes = 0; });
             p.run(235, [&] { PassDemoSeconds = 1; });
         }
-        p.run(237, [&] { text = formatDigits(PassDemoMinutes, 2) + u':' + formatDigits(PassDemoSeconds, 2); });
+        p.run(237, [&] { text = minutesSecondsText(PassDemoMinutes, PassDemoSeconds); });
         p.run(238, [&] { lblPASS->setText(text); });
         if (p.test(239, [&] { return optPASS->isChecked(); }))
             p.run(240, [&] { setBold(optPASS, !optPASS->font().bold()); });

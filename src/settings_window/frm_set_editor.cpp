@@ -21,7 +21,7 @@ const QString Module = QStringLiteral("frmSet");
 
 QString frmSet::timeText() const
 {
-    return formatDigits(vsTIMEMIN->value(), 2) + u':' + formatDigits(vsTIMESEC->value(), 2);
+    return minutesSecondsText(vsTIMEMIN->value(), vsTIMESEC->value());
 }
 
 void frmSet::Form_Load()
