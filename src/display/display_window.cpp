@@ -1,6 +1,6 @@
 #include "display/display_window.h"
 
-#include "platform/fonts.h"
+#include "platform/looks.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -20,9 +20,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QColor &colour, Qt::A
     auto *label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
     label->setAlignment(alignment);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    setTextColour(label, colour);
     // The window sets the sizes; a label's text never holds the window open.
     label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     label->setMinimumSize(1, 1);
@@ -40,13 +38,12 @@ DisplayWindow::DisplayWindow(quint16 port, MonotonicClock &clock, QWidget *paren
     setAutoFillBackground(true);
     resize(800, 450);
 
-    const QStringList heavy{QStringLiteral("Arial Black"), QStringLiteral("DejaVu Sans")};
     period_ = makeLabel(this, "period", Quiet, Qt::AlignCenter);
-    period_->setFont(preferredFont(heavy, 28, QFont::Black));
+    period_->setFont(heavyFont(28));
     time_ = makeLabel(this, "time", Digits, Qt::AlignCenter);
-    time_->setFont(preferredFont(heavy, 96, QFont::Black));
+    time_->setFont(heavyFont(96));
     state_ = makeLabel(this, "state", Quiet, Qt::AlignCenter);
-    state_->setFont(preferredFont(heavy, 20, QFont::Bold));
+    state_->setFont(heavyFont(20, QFont::Bold));
     link_ = makeLabel(this, "link", Quiet, Qt::AlignRight | Qt::AlignBottom);
 
     auto *layout = new QVBoxLayout(this);
@@ -103,9 +100,7 @@ void DisplayWindow::refresh()
     if (lost)
         text = QStringLiteral("LINK LOST   ") + text;
     link_->setText(text);
-    QPalette palette = link_->palette();
-    palette.setColor(QPalette::WindowText, lost ? Alarm : Quiet);
-    link_->setPalette(palette);
+    setTextColour(link_, lost ? Alarm : Quiet);
 
     QString title = QStringLiteral("Periodix display: ");
     if (!monitor_.heardAny())

@@ -2,6 +2,7 @@
 
 #include "error_reporting/statement_guard.h"
 #include "platform/monotonic_clock.h"
+#include "platform/looks.h"
 #include "platform/periodic_timer.h"
 #include "platform/udp_sender.h"
 
@@ -95,9 +96,5 @@ private:
 inline const QColor Red(255, 0, 0);
 inline const QColor Green(0, 255, 0);
 inline const QColor Black(0, 0, 0);
-
-// Sets a label's text colour.
-void setTextColour(QWidget *label, const QColor &colour);
-QColor textColour(const QWidget *label);
 
 } // namespace periodix

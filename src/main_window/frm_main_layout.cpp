@@ -5,7 +5,7 @@
 #include "error_reporting/error_report.h"
 #include "error_reporting/protector.h"
 #include "platform/twips.h"
-#include "platform/fonts.h"
+#include "platform/looks.h"
 #include "platform/symbol_font.h"
 
 #include <QAction>
@@ -20,13 +20,6 @@
 namespace periodix {
 
 namespace {
-
-// The heavy face the digits and legends are written in, with the fallback the
-// set-up installs where it is missing.
-QFont heavyFont(qreal pointSize)
-{
-    return preferredFont({QStringLiteral("Arial Black"), QStringLiteral("DejaVu Sans")}, pointSize, QFont::Black);
-}
 
 void fitText(QLabel *label, const QString &sample)
 {
@@ -44,18 +37,6 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, qre
 }
 
 } // namespace
-
-void setTextColour(QWidget *label, const QColor &colour)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
-QColor textColour(const QWidget *label)
-{
-    return label->palette().color(QPalette::WindowText);
-}
 
 frmMAIN::frmMAIN(DatagramSender &sender, SettingsOpener openSettings, MonotonicClock &clock, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),

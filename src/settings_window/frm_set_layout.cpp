@@ -2,7 +2,7 @@
 
 #include "settings_window/frm_set.h"
 
-#include "platform/fonts.h"
+#include "platform/looks.h"
 #include "platform/symbol_font.h"
 #include "platform/twips.h"
 #include "platform/wrapping_check_box.h"

@@ -1,5 +1,8 @@
 #pragma once
 
+// Fonts and colours of the program's widgets.
+
+#include <QColor>
 #include <QFont>
 #include <QStringList>
 
@@ -13,6 +16,14 @@ QString installedFamily(const QStringList &preferred);
 
 // A font of the first installed family, at this size and weight.
 QFont preferredFont(const QStringList &families, qreal pointSize, QFont::Weight weight = QFont::Normal);
+
+// The heavy face of the clock digits and legends, with the fall-back the
+// set-up installs where it is missing.
+QFont heavyFont(qreal pointSize, QFont::Weight weight = QFont::Black);
+
+// A label's text colour.
+void setTextColour(QWidget *label, const QColor &colour);
+QColor textColour(const QWidget *label);
 
 // Shrinks the widget's font until `text` fits `width` pixels on one line
 // (a substitute face can run wider than the one a layout was made for).

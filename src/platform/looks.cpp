@@ -1,4 +1,4 @@
-#include "platform/fonts.h"
+#include "platform/looks.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -22,6 +22,23 @@ QFont preferredFont(const QStringList &families, qreal pointSize, QFont::Weight 
     font.setPointSizeF(pointSize);
     font.setWeight(weight);
     return font;
+}
+
+QFont heavyFont(qreal pointSize, QFont::Weight weight)
+{
+    return preferredFont({QStringLiteral("Arial Black"), QStringLiteral("DejaVu Sans")}, pointSize, weight);
+}
+
+void setTextColour(QWidget *label, const QColor &colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+QColor textColour(const QWidget *label)
+{
+    return label->palette().color(QPalette::WindowText);
 }
 
 void shrinkToFit(QWidget *widget, const QString &text, int width)
