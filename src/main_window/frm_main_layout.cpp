@@ -15,7 +15,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QScreen>
 
 namespace periodix {
 
@@ -46,8 +45,7 @@ frmMAIN::frmMAIN(DatagramSender &sender, SettingsOpener openSettings, MonotonicC
     vbwProtector::vbwInitializeProtector();
     setObjectName(QStringLiteral("frmMAIN"));
     setWindowTitle(QStringLiteral("Periodix"));
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        dpi_ = screen->logicalDotsPerInch();
+    dpi_ = screenDpi();
 
     timer1_.setObjectName(QStringLiteral("Timer1"));
     timer1_.setInterval(1000);

@@ -11,12 +11,10 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QValidator>
 
@@ -80,8 +78,7 @@ frmSet::frmSet(const DatagramSender &sender, QWidget *parent) : QDialog(parent),
 {
     setObjectName(QStringLiteral("frmSet"));
     setWindowTitle(QStringLiteral("Setting"));
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        dpi_ = screen->logicalDotsPerInch();
+    dpi_ = screenDpi();
     // The window's own font, with a face of the same metrics where it is missing.
     setFont(preferredFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
                            QStringLiteral("DejaVu Sans")},

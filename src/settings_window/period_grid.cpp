@@ -63,7 +63,7 @@ void PeriodGrid::setColWidth(int col, int twips)
     if (col < 0 || col >= columnCount())
         raiseError(ErrSubscriptOutOfRange);
     colWidths_[col] = twips;
-    setColumnWidth(col, twipsToPixels(twips, logicalDpiX()));
+    setColumnWidth(col, twipsToPixels(twips, screenDpi()));
     setColumnHidden(col, twips == 0);
 }
 

@@ -1,4 +1,5 @@
 #include "main_window_fixture.h"
+#include "platform/twips.h"
 
 #include <QFontMetrics>
 #include <QMenu>
@@ -16,6 +17,8 @@ private slots:
     void initialState();
     void resetMenu_hasTwoItems();
     void digits_fitTheirLabel();
+    void twips_scaleWithTheScreensDpi_data();
+    void twips_scaleWithTheScreensDpi();
 };
 
 void FrmMainLayoutTest::window_isFixedToolWindowAtItsPlace()
@@ -125,6 +128,22 @@ void FrmMainLayoutTest::digits_fitTheirLabel()
     auto *label = f.control<QLabel>("lblTIME");
     QVERIFY(QFontMetrics(label->font()).horizontalAdvance("99:99") <= label->width());
     QVERIFY(QFontMetrics(label->font()).height() <= label->height());
+}
+
+void FrmMainLayoutTest::twips_scaleWithTheScreensDpi_data()
+{
+    QTest::addColumn<qreal>("dpi");
+    QTest::addColumn<QRect>("digits"); // lblTIME: 570, 270, 2085, 735 twips
+    QTest::newRow("96") << qreal(96) << QRect(38, 18, 139, 49);
+    QTest::newRow("144") << qreal(144) << QRect(57, 27, 209, 74);
+    QTest::newRow("192") << qreal(192) << QRect(76, 36, 278, 98);
+}
+
+void FrmMainLayoutTest::twips_scaleWithTheScreensDpi()
+{
+    QFETCH(qreal, dpi);
+    QFETCH(QRect, digits);
+    QCOMPARE(twipsRect(570, 270, 2085, 735, dpi), digits);
 }
 
 QTEST_MAIN(FrmMainLayoutTest)
