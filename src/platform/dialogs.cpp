@@ -16,28 +16,6 @@ QString applicationTitle()
     return QStringLiteral("Periodix");
 }
 
-QFileDialog *makeFileDialog(QWidget *parent, const FileDialogSetup &setup)
-{
-    auto *dialog = new QFileDialog(parent, setup.title);
-    dialog->setObjectName(QStringLiteral("dlgFILE"));
-    dialog->setNameFilters(qtFilter(setup.filter).split(QStringLiteral(";;")));
-    dialog->setOption(QFileDialog::DontConfirmOverwrite, !setup.confirmOverwrite);
-    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog->setFileMode(setup.existingFileOnly ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog->setAcceptMode(setup.existingFileOnly ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QString()); // a name typed without extension is used as typed
-    return dialog;
-}
-
-QString runFileDialog(QWidget *parent, const FileDialogSetup &setup)
-{
-    QFileDialog *dialog = makeFileDialog(parent, setup);
-    QString chosen;
-    if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
-        chosen = dialog->selectedFiles().first();
-    delete dialog;
-    return chosen;
-}
 } // namespace
 
 Dialogs &dialogs()
@@ -77,14 +55,19 @@ bool QtDialogs::askYesNo(QWidget *parent, const QString &text)
     return box.exec() == QMessageBox::Yes;
 }
 
-QString QtDialogs::saveFileName(QWidget *parent, const FileDialogSetup &setup)
+QString QtDialogs::fileName(QWidget *parent, const FileDialogSetup &setup)
 {
-    return runFileDialog(parent, setup);
-}
-
-QString QtDialogs::openFileName(QWidget *parent, const FileDialogSetup &setup)
-{
-    return runFileDialog(parent, setup);
+    QFileDialog dialog(parent, setup.title);
+    dialog.setObjectName(QStringLiteral("dlgFILE"));
+    dialog.setNameFilters(qtFilter(setup.filter).split(QStringLiteral(";;")));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !setup.confirmOverwrite);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setFileMode(setup.existingFileOnly ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setAcceptMode(setup.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix(QString()); // a name typed without extension is used as typed
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 QString qtFilter(const QString &pipeFilter)

@@ -12,6 +12,7 @@ struct FileDialogSetup {
     QString filter;        // "Name (*.ext)|*.ext|..." pairs
     bool confirmOverwrite = false;
     bool existingFileOnly = false;
+    bool save = false;     // shown for saving, not for opening
 };
 
 // The modal boxes the program asks the operator with. Tests install scripted
@@ -25,8 +26,7 @@ public:
     // A question with Yes and No, Yes the default; true for Yes.
     virtual bool askYesNo(QWidget *parent, const QString &text) = 0;
     // File name chosen, or empty when cancelled.
-    virtual QString saveFileName(QWidget *parent, const FileDialogSetup &setup) = 0;
-    virtual QString openFileName(QWidget *parent, const FileDialogSetup &setup) = 0;
+    virtual QString fileName(QWidget *parent, const FileDialogSetup &setup) = 0;
 };
 
 Dialogs &dialogs();
@@ -38,8 +38,7 @@ class QtDialogs : public Dialogs {
 public:
     QString inputBox(QWidget *parent, const QString &prompt) override;
     bool askYesNo(QWidget *parent, const QString &text) override;
-    QString saveFileName(QWidget *parent, const FileDialogSetup &setup) override;
-    QString openFileName(QWidget *parent, const FileDialogSetup &setup) override;
+    QString fileName(QWidget *parent, const FileDialogSetup &setup) override;
 };
 
 // The file filter in Qt's notation: "A (*.a);;B (*.*)".

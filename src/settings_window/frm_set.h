@@ -60,6 +60,7 @@ private:
     void buildControls();
     QString timeText() const; // of the two scroll bars
     void exchangeWithNeighbour(Procedure &p, int firstLine, qint16 r, int step);
+    QString askFileName(Procedure &p, int firstLine, bool saving);
 
     const DatagramSender &sender_;
     qreal dpi_ = 96;

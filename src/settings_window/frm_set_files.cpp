@@ -18,21 +18,31 @@ namespace {
 const QString Module = QStringLiteral("frmSet");
 } // namespace
 
+// Both commands prepare the file dialog in the same five steps (file name,
+// flags, title, filter, show); saving asks before overwriting and needs an
+// existing folder, loading needs an existing file. Empty means cancelled.
+QString frmSet::askFileName(Procedure &p, int firstLine, bool saving)
+{
+    FileDialogSetup dialog;
+    QString fileName;
+    p.run(firstLine, [&] { fileName.clear(); });
+    p.run(firstLine + 1, [&] {
+        dialog.save = saving;
+        dialog.confirmOverwrite = saving;
+        dialog.existingFileOnly = !saving;
+    });
+    p.run(firstLine + 2, [&] { dialog.title = saving ? QStringLiteral("Save Period Set") : QStringLiteral("Load Period Set"); });
+    p.run(firstLine + 3, [&] { dialog.filter = FileFilter; });
+    p.run(firstLine + 4, [&] { fileName = dialogs().fileName(this, dialog); });
+    return fileName;
+}
+
 void frmSet::cmdSAVE_Click()
 {
     guarded(Module, QStringLiteral("cmdSAVE_Click"), [&](Procedure &p) {
         if (p.test(142, [&] { return grdPERIOD->rows() == 1; }))
             return;
-        FileDialogSetup dialog;
-        QString fileName;
-        p.run(145, [&] { fileName.clear(); });
-        p.run(146, [&] {
-            dialog.confirmOverwrite = true;
-            dialog.existingFileOnly = false;
-        });
-        p.run(147, [&] { dialog.title = QStringLiteral("Save Period Set"); });
-        p.run(148, [&] { dialog.filter = FileFilter; });
-        p.run(149, [&] { fileName = dialogs().saveFileName(this, dialog); });
+        const QString fileName = askFileName(p, 145, true);
         if (p.test(150, [&] { return fileName.isEmpty(); }))
             return;
         ScriptWriter file;
@@ -65,16 +75,7 @@ void frmSet::cmdLOAD_Click()
                 return;
         }
         p.run(60, [&] { FIX_GRID(); });
-        FileDialogSetup dialog;
-        QString fileName;
-        p.run(61, [&] { fileName.clear(); });
-        p.run(62, [&] {
-            dialog.confirmOverwrite = false;
-            dialog.existingFileOnly = true;
-        });
-        p.run(63, [&] { dialog.title = QStringLiteral("Load Period Set"); });
-        p.run(64, [&] { dialog.filter = FileFilter; });
-        p.run(65, [&] { fileName = dialogs().openFileName(this, dialog); });
+        const QString fileName = askFileName(p, 61, false);
         if (p.test(66, [&] { return fileName.isEmpty(); }))
             return;
         ScriptReader file;

@@ -77,16 +77,17 @@ void DialogsTest::fileDialog_titleFilterAndCancel()
         QVERIFY(dialog->defaultSuffix().isEmpty());
         dialog->reject();
     });
-    FileDialogSetup setup{"Save Period Set", "Period Script (*.ptm)|*.ptm|All files (*.*)|*.*", true, false};
-    QCOMPARE(QtDialogs().saveFileName(nullptr, setup), QString());
+    FileDialogSetup setup{"Save Period Set", "Period Script (*.ptm)|*.ptm|All files (*.*)|*.*", true, false, true};
+    QCOMPARE(QtDialogs().fileName(nullptr, setup), QString());
 
     whenShown<QFileDialog>([](QFileDialog *dialog) {
         QCOMPARE(dialog->windowTitle(), QString("Load Period Set"));
         QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
         dialog->reject();
     });
-    setup = {"Load Period Set", "Period Script (*.ptm)|*.ptm|All files (*.*)|*.*", false, true};
-    QCOMPARE(QtDialogs().openFileName(nullptr, setup), QString());
+    setup = {"Load Period Set", "Period Script (*.ptm)|*.ptm|All files (*.*)|*.*", false, true, false};
+    QCOMPARE(QtDialogs().fileName(nullptr, setup), QString());
 }
 
 void DialogsTest::filter_allFilesMatchesEveryName()

@@ -23,15 +23,10 @@ public:
         questions << text;
         return yesNo.isEmpty() ? true : yesNo.dequeue();
     }
-    QString saveFileName(QWidget *, const periodix::FileDialogSetup &setup) override
+    QString fileName(QWidget *, const periodix::FileDialogSetup &setup) override
     {
         fileDialogs << setup;
-        return fileNames.isEmpty() ? QString() : fileNames.dequeue();
-    }
-    QString openFileName(QWidget *, const periodix::FileDialogSetup &setup) override
-    {
-        fileDialogs << setup;
-        return fileNames.isEmpty() ? QString() : fileNames.dequeue();
+        return fileNames.isEmpty() ? QString() : fileNames.dequeue(); // Cancel when unscripted
     }
 
     QQueue<QString> inputs;
