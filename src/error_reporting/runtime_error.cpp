@@ -6,6 +6,8 @@ QString describeError(qint32 number)
 {
     switch (number) {
     case ErrOverflow: return QStringLiteral("Overflow");
+    case ErrOutOfMemory: return QStringLiteral("Out of memory");
+    case ErrInternal: return QStringLiteral("Internal error");
     case ErrSubscriptOutOfRange: return QStringLiteral("Subscript out of range");
     case ErrTypeMismatch: return QStringLiteral("Type mismatch");
     case ErrBadFileNameOrNumber: return QStringLiteral("Bad file name or number");

@@ -7,8 +7,10 @@ namespace periodix {
 // Runtime error numbers the program raises and reports.
 enum ErrorNumber : qint32 {
     ErrOverflow = 6,
+    ErrOutOfMemory = 7,
     ErrSubscriptOutOfRange = 9,
     ErrTypeMismatch = 13,
+    ErrInternal = 51,
     ErrBadFileNameOrNumber = 52,
     ErrFileNotFound = 53,
     ErrDiskFull = 61,

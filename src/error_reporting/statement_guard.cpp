@@ -11,22 +11,6 @@
 namespace periodix {
 
 namespace {
-// Any failure of a statement as the runtime error it stands for.
-RuntimeError currentFailure()
-{
-    try {
-        throw;
-    } catch (const RuntimeError &e) {
-        return e;
-    } catch (const std::bad_alloc &) {
-        return RuntimeError{7, QStringLiteral("Out of memory")};
-    } catch (const std::exception &e) {
-        return RuntimeError{51, QStringLiteral("Internal error: %1").arg(QString::fromLocal8Bit(e.what()))};
-    }
-}
-} // namespace
-
-namespace {
 
 RecoveryPoint *volatile innermost = nullptr;
 FaultTranslator translator = nullptr;
@@ -81,10 +65,14 @@ bool Procedure::execute(int line, StatementRef statement)
             if (runRecoverable(statement) == Outcome::Completed)
                 return true;
             failure = translator();
-        } catch (const RuntimeError &) {
-            failure = currentFailure();
-        } catch (const std::exception &) {
-            failure = currentFailure();
+        } catch (const RuntimeError &e) {
+            failure = e;
+        } catch (const std::bad_alloc &) {
+            failure = RuntimeError{ErrOutOfMemory, describeError(ErrOutOfMemory)};
+        } catch (const std::exception &e) {
+            // Anything else a library throws is the runtime's internal error.
+            failure = RuntimeError{ErrInternal, describeError(ErrInternal) + QStringLiteral(": ") +
+                                                    QString::fromLocal8Bit(e.what())};
         }
         switch (mode_) {
         case Mode::SkipSilently:

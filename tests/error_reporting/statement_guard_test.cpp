@@ -225,6 +225,8 @@ void StatementGuardTest::foreignException_isReportedNotPropagated()
     guarded("m", "p", [](Procedure &p) { p.run(3, [] { throw std::runtime_error("boom"); }); });
     QCOMPARE(script.reports.size(), 1);
     QCOMPARE(script.reports[0].line, 3);
+    QCOMPARE(script.reports[0].number, 51);
+    QCOMPARE(script.reports[0].description, QString("Internal error: boom"));
 }
 
 QTEST_GUILESS_MAIN(StatementGuardTest)
