@@ -54,6 +54,10 @@ fail() {
     echo "--- the program said:" >&2
     cat "$WORK/periodix.log" >&2
   fi
+  if [ -n "$WORK" ] && [ -s "$WORK/xvfb.log" ]; then
+    echo "--- Xvfb said:" >&2
+    tail -n 20 "$WORK/xvfb.log" >&2
+  fi
   if [ -n "$WORK" ]; then
     echo "--- windows:" >&2
     for w in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do xdotool getwindowname "$w" >&2; done
@@ -76,10 +80,13 @@ start_x() {
   WORK=$(mktemp -d)
   trap cleanup EXIT
   exec 5>"$WORK/display"
-  Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+  # -noreset: the server stays up when its last client goes, between two runs of Periodix.
+  Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
   PIDS+=($!)
   wait_until 10 test -s "$WORK/display" || fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$WORK/display")"
+  # On a busy machine the server may name its display before it takes clients.
+  wait_until 20 xdo getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb on $DISPLAY takes no clients"
   export QT_QPA_PLATFORM=xcb
   export XDG_RUNTIME_DIR="$WORK/runtime"
   mkdir -m 700 -p "$XDG_RUNTIME_DIR"
@@ -112,10 +119,16 @@ start_session() {
 # stop_periodix: ends the running Periodix and waits until it is gone.
 stop_periodix() {
   kill "$PERIODIX_PID" 2>/dev/null || true
-  (sleep 10; kill -9 "$PERIODIX_PID" 2>/dev/null) &
-  local watchdog=$!
+  # Gone or a zombie within ten seconds, or killed outright. (No watchdog
+  # subshell: one killed early would run the session's clean-up trap.)
+  local state
+  for _ in $(seq 100); do
+    state=$(ps -o stat= -p "$PERIODIX_PID" 2>/dev/null || true)
+    [ -z "$state" ] || [[ "$state" == Z* ]] && break
+    sleep 0.1
+  done
+  kill -9 "$PERIODIX_PID" 2>/dev/null || true
   wait "$PERIODIX_PID" 2>/dev/null || true
-  kill "$watchdog" 2>/dev/null || true
 }
 
 # window_id TITLE-REGEX: waits for a window whose title matches.
