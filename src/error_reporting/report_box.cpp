@@ -15,6 +15,10 @@ ReportBox::ReportBox(const ErrorReport &report, QWidget *parent) : QMessageBox(p
     setTextFormat(Qt::PlainText);
     setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
     setDefaultButton(QMessageBox::Abort);
+    // Alt+A, Alt+R and Alt+I (or the letters alone) answer from the keyboard.
+    button(QMessageBox::Abort)->setText(QStringLiteral("&Abort"));
+    button(QMessageBox::Retry)->setText(QStringLiteral("&Retry"));
+    button(QMessageBox::Ignore)->setText(QStringLiteral("&Ignore"));
 }
 
 Choice ReportBox::choice() const

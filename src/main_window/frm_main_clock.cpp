@@ -4,6 +4,7 @@
 
 #include "clock/common.h"
 #include "clock/time_text.h"
+#include "platform/looks.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -82,7 +83,7 @@ void frmMAIN::SHOW_TIME()
         p.run(197, [&] { legend = PeriodTable(CurrentPeriod).Legend; });
         p.run(198, [&] { lblPERIOD->setText(legend); });
         p.run(199, [&] { lblTIME->setText(t); });
-        p.run(200, [&] { setWindowTitle(legend + u'/' + t); });
+        p.run(200, [&] { setWindowTitle(literalWindowTitle(legend + u'/' + t)); });
         p.run(201, [&] { datagram = u'p' + QString::number(CurrentPeriod) + u't' + t; });
         if (p.test(202, [&] { return BroadcastAddress != BroadcastOff; }))
             p.run(203, [&] { sender_.sendData(datagram); });

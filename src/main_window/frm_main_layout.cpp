@@ -31,6 +31,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, qre
     label->setObjectName(QLatin1String(name));
     label->setFont(heavyFont(pointSize));
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText); // a legend shows as typed, markup and all
     setTextColour(label, colour);
     return label;
 }
@@ -43,6 +44,12 @@ frmMAIN::frmMAIN(DatagramSender &sender, SettingsOpener openSettings, MonotonicC
 {
     // The window's initialisation starts the crash handler, before anything else.
     vbwProtector::vbwInitializeProtector();
+    // The program ends when this window closes (closeEvent), with "End" in the
+    // settings window, or with Abort in an error report; never because the
+    // last of the other windows (a report, an input box, a dialog) has
+    // closed, which Qt would take for the last window since this one is a
+    // tool window.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     setObjectName(QStringLiteral("frmMAIN"));
     setWindowTitle(QStringLiteral("Periodix"));
     dpi_ = screenDpi();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -39,6 +40,14 @@ QString QtDialogs::inputBox(QWidget *parent, const QString &prompt)
     box.setInputMode(QInputDialog::TextInput);
     box.setOkButtonText(QStringLiteral("OK"));
     box.setCancelButtonText(QStringLiteral("Cancel"));
+    // The prompt holds a legend, shown as typed: no markup, and no "&" taken
+    // for a shortcut of the text field. The size hint lays the box out first,
+    // which gives the label its buddy.
+    (void)box.sizeHint();
+    if (auto *label = box.findChild<QLabel *>()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setBuddy(nullptr);
+    }
     if (box.exec() != QDialog::Accepted)
         return QString();
     return box.textValue();

@@ -29,6 +29,11 @@ QFont heavyFont(qreal pointSize, QFont::Weight weight)
     return preferredFont({QStringLiteral("Arial Black"), QStringLiteral("DejaVu Sans")}, pointSize, weight);
 }
 
+QString literalWindowTitle(QString text)
+{
+    return text.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
 void setTextColour(QWidget *label, const QColor &colour)
 {
     QPalette palette = label->palette();

@@ -21,6 +21,10 @@ QFont preferredFont(const QStringList &families, qreal pointSize, QFont::Weight 
 // set-up installs where it is missing.
 QFont heavyFont(qreal pointSize, QFont::Weight weight = QFont::Black);
 
+// The window title that shows `text` as it stands: Qt takes "[*]" in a title
+// for its modified-marker placeholder and would drop it.
+QString literalWindowTitle(QString text);
+
 // A label's text colour.
 void setTextColour(QWidget *label, const QColor &colour);
 QColor textColour(const QWidget *label);

@@ -49,6 +49,7 @@ QLabel *label(QWidget *parent, const char *name, const char *caption, Qt::Alignm
 {
     auto *l = place(new QLabel(QString::fromLatin1(caption), parent), name, left, top, width, height, dpi);
     l->setAlignment(alignment | Qt::AlignVCenter);
+    l->setTextFormat(Qt::PlainText);
     shrinkToFit(l, l->text(), l->width());
     return l;
 }

@@ -1,5 +1,6 @@
 #include "main_window_fixture.h"
 
+#include <QWindow>
 #include <QtTest>
 
 using namespace periodix;
@@ -26,6 +27,8 @@ void DisplayTest::showTime_displayCaptionAndDatagram_data()
     QTest::newRow("period 10") << "Tenth" << 10 << 307 << "127.0.0.255" << "Tenth/05:07" << "p10t05:07";
     QTest::newRow("empty legend") << "" << 1 << 0 << "127.0.0.255" << "/00:00" << "p1t00:00";
     QTest::newRow("negative clock") << "Overtime" << 1 << -61 << "127.0.0.255" << "Overtime/-02:59" << "p1t-02:59";
+    QTest::newRow("markup and title placeholder")
+        << "<b>OT</b> [*]" << 1 << 5 << "127.0.0.255" << "<b>OT</b> [*]/00:05" << "p1t00:05";
     QTest::newRow("address never confirmed") << "A" << 1 << 5 << "" << "A/00:05" << "p1t00:05";
 }
 
@@ -47,8 +50,10 @@ void DisplayTest::showTime_displayCaptionAndDatagram()
     BroadcastAddress = address;
     f.window->SHOW_TIME();
     QCOMPARE(f.control<QLabel>("lblPERIOD")->text(), legend);
-    QCOMPARE(f.digits(), caption.section('/', 1));
-    QCOMPARE(f.window->windowTitle(), caption);
+    QCOMPARE(f.control<QLabel>("lblPERIOD")->textFormat(), Qt::PlainText);
+    QCOMPARE(f.digits(), caption.section('/', -1));
+    f.window->winId(); // the caption as the window system gets it
+    QCOMPARE(f.window->windowHandle()->title(), caption);
     QCOMPARE(f.sender.payloads(), datagram.isEmpty() ? QStringList() : QStringList{datagram});
 }
 

@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -29,14 +30,18 @@ void DialogsTest::inputBox_titlePromptEmptyDefaultAndOk()
 {
     whenShown<QInputDialog>([](QInputDialog *box) {
         QCOMPARE(box->windowTitle(), QString("Periodix"));
-        QCOMPARE(box->labelText(), QString("Minutes for the Overtime"));
+        QCOMPARE(box->labelText(), QString("Minutes for the <b>OT</b> & co"));
+        // The legend in the prompt shows as typed: no markup, no shortcut.
+        const auto *label = box->findChild<QLabel *>();
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QVERIFY(!label->buddy());
         QCOMPARE(box->textValue(), QString());
         QCOMPARE(box->okButtonText(), QString("OK"));
         QCOMPARE(box->cancelButtonText(), QString("Cancel"));
         QTest::keyClicks(box->findChild<QLineEdit *>(), "5");
         QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
     });
-    QCOMPARE(QtDialogs().inputBox(nullptr, "Minutes for the Overtime"), QString("5"));
+    QCOMPARE(QtDialogs().inputBox(nullptr, "Minutes for the <b>OT</b> & co"), QString("5"));
 }
 
 void DialogsTest::inputBox_cancelGivesEmptyText()
