@@ -57,11 +57,13 @@ void onFault(int signal, siginfo_t *info, void *context)
     const quint32 code =
         exceptionCodeFor(signal, info->si_code, nearStack(info->si_addr, static_cast<ucontext_t *>(context)));
     RecoveryPoint *point = currentRecoveryPoint();
-    if (point && info->si_code > 0) { // a fault of the processor, not a signal someone sent
+    // A fault of the processor, not a signal someone sent, in the statement's
+    // own thread and event loop.
+    if (point && info->si_code > 0 && faultMayReturnTo(*point)) {
         pending = ExceptionRecord{code, 0, nullptr, info->si_addr};
         siglongjmp(point->env, 1);
     }
-    // No procedure of the program is running: say what happened and let the
+    // No procedure of the program is running here: say what happened and let the
     // signal's default action end the process (a core dump stays possible).
     writeError("Periodix: ");
     writeError(exceptionNameText(code));

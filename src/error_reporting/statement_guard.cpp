@@ -5,6 +5,8 @@
 #include "error_reporting/recovery_point.h"
 #include "error_reporting/runtime_error.h"
 
+#include <QThread>
+
 #include <exception>
 #include <new>
 
@@ -24,6 +26,9 @@ Outcome runRecoverable(StatementRef statement)
 {
     RecoveryPoint point;
     point.previous = innermost;
+    point.thread = ::pthread_self();
+    point.qtThread = QThread::currentThread();
+    point.loopLevel = point.qtThread ? point.qtThread->loopLevel() : 0;
     std::fegetenv(&point.floatingPoint);
     innermost = &point;
     if (sigsetjmp(point.env, 1) != 0) { // back from a fault, signal mask restored
@@ -46,6 +51,15 @@ Outcome runRecoverable(StatementRef statement)
 RecoveryPoint *currentRecoveryPoint()
 {
     return innermost;
+}
+
+bool faultMayReturnTo(const RecoveryPoint &point)
+{
+    if (!::pthread_equal(::pthread_self(), point.thread))
+        return false;
+    // Same thread, so its QThread is the point's own and reading it is safe.
+    const int loopLevel = point.qtThread ? point.qtThread->loopLevel() : 0;
+    return loopLevel == point.loopLevel;
 }
 
 void setFaultTranslator(FaultTranslator t)

@@ -3,6 +3,9 @@
 #include "error_reporting/runtime_error.h"
 #include "error_reporting/statement_guard.h"
 
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 #include <sys/wait.h>
@@ -110,6 +113,9 @@ private slots:
     void retry_runsFaultingStatementAgain();
     void faultInCalledProcedure_reportedThere();
     void faultOutsideProcedures_endsWithSignalAndName();
+    void faultInHelperThread_neverJumpsIntoStatement();
+    void faultInNestedEventLoop_data();
+    void faultInNestedEventLoop();
     void exceptionName_table_data();
     void exceptionName_table();
     void filter_namesLastRecordOfChain();
@@ -220,6 +226,67 @@ void ProtectorTest::faultOutsideProcedures_endsWithSignalAndName()
     QVERIFY(!child.exited);
     QCOMPARE(child.signal, SIGSEGV);
     QVERIFY2(child.output.contains("Exception: Access Violation"), qPrintable(child.output));
+}
+
+void ProtectorTest::faultInHelperThread_neverJumpsIntoStatement()
+{
+    // The user-interface thread waits inside a guarded statement while a
+    // helper thread faults: the helper's fault is outside any procedure.
+    const ChildResult child = inChild([](int out) {
+        vbwInitializeProtector();
+        guarded("frmSet", "cmdLOAD_Click", [&](Procedure &p) {
+            p.run(65, [] {
+                QThread *helper = QThread::create([] { writeNull(); });
+                helper->start();
+                helper->wait();
+            });
+            p.run(66, [&] { say(out, "went on\n"); });
+        });
+    });
+    QVERIFY2(!child.exited, qPrintable(child.output));
+    QCOMPARE(child.signal, SIGSEGV);
+    QCOMPARE(child.output, QString("Periodix: Exception: Access Violation\n"));
+}
+
+void ProtectorTest::faultInNestedEventLoop_data()
+{
+    QTest::addColumn<bool>("guardedInLoop");
+    QTest::newRow("in a statement of the dialog's own") << true;
+    QTest::newRow("in unguarded code of the dialog") << false;
+}
+
+void ProtectorTest::faultInNestedEventLoop()
+{
+    // A modal window's loop run from a statement, as the settings window is
+    // from line 88: a fault inside it jumps back only to a statement that
+    // runs in that loop, never across it to the statement that opened it.
+    QFETCH(bool, guardedInLoop);
+    const ChildResult child = inChild([guardedInLoop](int out) {
+        vbwInitializeProtector();
+        guarded("frmMAIN", "cmdSETTING_Click", [&](Procedure &p) {
+            p.run(88, [&] {
+                QEventLoop loop;
+                QTimer::singleShot(0, [&] {
+                    if (guardedInLoop)
+                        guarded("frmSet", "cmdOK_Click", [](Procedure &inner) { inner.run(107, [] { writeNull(); }); });
+                    else
+                        writeNull();
+                    loop.quit();
+                });
+                loop.exec();
+                say(out, "closed\n");
+            });
+        });
+    });
+    if (guardedInLoop) {
+        QVERIFY2(child.exited && child.exitCode == 0, qPrintable(child.output));
+        QCOMPARE(child.output, QString("Error 65535\r\nException: Access Violation\r\n"
+                                       "Location: Periodix.frmSet.cmdOK_Click\r\nLine 107\n--\nclosed\n"));
+    } else {
+        QVERIFY2(!child.exited, qPrintable(child.output));
+        QCOMPARE(child.signal, SIGSEGV);
+        QCOMPARE(child.output, QString("Periodix: Exception: Access Violation\n"));
+    }
 }
 
 void ProtectorTest::exceptionName_table_data()
