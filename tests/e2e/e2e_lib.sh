@@ -10,10 +10,12 @@ set -euo pipefail
 enter_private_network_namespace() {
   if [ -z "${PERIODIX_IN_NETNS:-}" ]; then
     export PERIODIX_IN_NETNS=1
+    # A mount namespace too, so that a scenario can mount small file systems
+    # of its own.
     if [ "$(id -u)" -eq 0 ]; then
-      exec unshare --net -- "$0" "$@"
+      exec unshare --net --mount -- "$0" "$@"
     else
-      exec unshare --net --map-root-user -- "$0" "$@"
+      exec unshare --net --mount --map-root-user -- "$0" "$@"
     fi
   fi
   ip link set lo up
@@ -41,11 +43,14 @@ xdo() {
 cleanup() {
   for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
+  # File systems a scenario mounted in its namespace go with it.
+  [ -n "$WORK" ] && awk -v w="$WORK/" 'index($2, w) == 1 {print $2}' /proc/self/mounts | xargs -r -n1 umount -l
   [ -n "$WORK" ] && [ -z "${KEEP_E2E:-}" ] && rm -rf "$WORK"
 }
 
 fail() {
   echo "FAIL: $*" >&2
+  [ -n "${FAIL_SCREENSHOT:-}" ] && import -window root "$FAIL_SCREENSHOT" 2>/dev/null
   if [ -n "$WORK" ] && [ -f "$WORK/datagrams" ]; then
     echo "--- datagrams received:" >&2
     cat "$WORK/datagrams" >&2
@@ -180,19 +185,51 @@ DIGITS="38 18 139 49"
 END_LABEL="42 22 133 33"
 BROADCAST_LAMP="200 0 15 19"
 
-# No error report is open (its title is the program's name alone).
+# The program's dialog boxes (error reports, input boxes, questions) carry
+# its name alone as their title; so does the clock window until its first
+# refresh, but that one is a tool window, not a dialog.
+program_boxes() {
+  local w
+  for w in $(xdotool search --onlyvisible --name '^Periodix$' 2>/dev/null); do
+    xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG && echo "$w"
+  done
+  return 0
+}
+
+# No error report or other box of the program is open.
 no_report_box() {
-  ! xdotool search --onlyvisible --name '^Periodix$' >/dev/null 2>&1
+  [ -z "$(program_boxes)" ]
+}
+
+# program_box: waits for a box of the program and prints its window.
+program_box() {
+  local id
+  for _ in $(seq 200); do
+    id=$(program_boxes | head -n1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# answer_box KEY...: presses the keys on the box that is open, which must
+# close then (a report answered with a, r or i; an input box with Escape).
+answer_box() {
+  local box
+  box=$(program_box) || fail "no box to answer with $*"
+  keys "$box" "$@"
+  wait_until 5 bash -c "! xdotool search --onlyvisible --name '^Periodix\$' 2>/dev/null | grep -qx $box" ||
+    fail "the box stayed open after $*"
 }
 
 # answer_input TEXT: types the answer into the input box that is open.
 answer_input() {
   local box
-  box=$(window_id '^Periodix$') || fail "no input box"
+  box=$(program_box) || fail "no input box"
   keys "$box" ctrl+a
   type_text "$1"
   keys "$box" Return
-  wait_until 5 bash -c "! xdotool search --onlyvisible --name '^Periodix$' 2>/dev/null | grep -qx $box" || true
+  wait_until 5 bash -c "! xdotool search --onlyvisible --name '^Periodix\$' 2>/dev/null | grep -qx $box" || true
 }
 
 # choose_file TITLE PATH: types the path into the file dialog of that title.
@@ -202,6 +239,11 @@ choose_file() {
   keys "$dialog" ctrl+a
   type_text "$2"
   keys "$dialog" Return
+  # The first Return may only close the name completer's list, which the
+  # dialog fills from another thread while the path is being typed.
+  if ! wait_until 2 bash -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1"; then
+    keys "$dialog" Return
+  fi
   wait_until 5 bash -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1" || fail "the dialog \"$1\" stayed open"
 }
 
