@@ -1,7 +1,9 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -64,9 +66,46 @@ bool QtDialogs::askYesNo(QWidget *parent, const QString &text)
     return box.exec() == QMessageBox::Yes;
 }
 
+namespace {
+
+// Qt's own file dialog, which can also refuse a name in a folder that does
+// not exist: the operator hears of it while still choosing, not later as an
+// error of the save.
+class FileDialog : public QFileDialog {
+public:
+    FileDialog(QWidget *parent, const QString &title, bool existingFolderOnly)
+        : QFileDialog(parent, title), existingFolderOnly_(existingFolderOnly)
+    {
+    }
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (existingFolderOnly_ && !files.isEmpty()) {
+            const QFileInfo chosen(files.first());
+            if (!chosen.isDir() && !chosen.absoluteDir().exists()) {
+                QMessageBox box(QMessageBox::Warning, windowTitle(),
+                                chosen.absolutePath() + QStringLiteral("\nThe folder does not exist.\n"
+                                                                       "Check the name and try again."),
+                                QMessageBox::Ok, this);
+                box.setObjectName(QStringLiteral("missingFolder"));
+                box.setTextFormat(Qt::PlainText);
+                box.exec();
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool existingFolderOnly_;
+};
+
+} // namespace
+
 QString QtDialogs::fileName(QWidget *parent, const FileDialogSetup &setup)
 {
-    QFileDialog dialog(parent, setup.title);
+    FileDialog dialog(parent, setup.title, setup.existingFolderOnly);
     dialog.setObjectName(QStringLiteral("dlgFILE"));
     dialog.setNameFilters(qtFilter(setup.filter).split(QStringLiteral(";;")));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !setup.confirmOverwrite);

@@ -13,6 +13,7 @@ struct FileDialogSetup {
     bool confirmOverwrite = false;
     bool existingFileOnly = false;
     bool save = false;     // shown for saving, not for opening
+    bool existingFolderOnly = false;
 };
 
 // The modal boxes the program asks the operator with. Tests install scripted

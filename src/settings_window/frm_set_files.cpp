@@ -30,6 +30,7 @@ QString frmSet::askFileName(Procedure &p, int firstLine, bool saving)
         dialog.save = saving;
         dialog.confirmOverwrite = saving;
         dialog.existingFileOnly = !saving;
+        dialog.existingFolderOnly = saving;
     });
     p.run(firstLine + 2, [&] { dialog.title = saving ? QStringLiteral("Save Period Set") : QStringLiteral("Load Period Set"); });
     p.run(firstLine + 3, [&] { dialog.filter = FileFilter; });

@@ -4,12 +4,11 @@
 #include "settings_window/ansi_text.h"
 
 #include <QFile>
-#include <QDir>
 #include <QFileInfo>
 
-#include <cerrno>
-#include <cstdio>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace periodix {
 
@@ -20,18 +19,11 @@ ScriptWriter::DeviceFactory &deviceFactory()
     return factory;
 }
 
-std::unique_ptr<QFile> makeDevice(const QString &path)
+std::unique_ptr<QSaveFile> makeDevice(const QString &path)
 {
     if (deviceFactory())
         return deviceFactory()(path);
-    return std::make_unique<QFile>(path);
-}
-
-QString temporaryNameFor(const QString &target)
-{
-    static int counter = 0;
-    const QFileInfo info(target);
-    return info.dir().filePath(QStringLiteral(".%1.%2-%3.tmp").arg(info.fileName()).arg(::getpid()).arg(++counter));
+    return std::make_unique<QSaveFile>(path);
 }
 } // namespace
 
@@ -115,6 +107,9 @@ void ScriptWriter::setDeviceFactory(DeviceFactory factory)
     deviceFactory() = std::move(factory);
 }
 
+// Abort in a report ends the program at once: the temporary file goes too.
+ScriptWriter::ScriptWriter() : undoAtEnd_([this] { discard(); }) {}
+
 ScriptWriter::~ScriptWriter()
 {
     discard();
@@ -122,82 +117,96 @@ ScriptWriter::~ScriptWriter()
 
 void ScriptWriter::discard()
 {
-    if (device_) {
-        device_->close();
-        device_.reset();
-    }
-    if (!temporary_.isEmpty()) {
-        QFile::remove(temporary_);
-        temporary_.clear();
-    }
+    // An uncommitted QSaveFile removes its temporary file as it goes.
+    device_.reset();
 }
 
 void ScriptWriter::open(const QString &path)
 {
     discard();
+    path_.clear();
+    content_.clear();
+    lineLost_ = false;
+    failedLine_ = QByteArray();
+    failedError_ = 0;
     if (path.isEmpty())
         raiseError(ErrBadFileNameOrNumber);
-    if (QFileInfo(path).isDir())
+    const QFileInfo target(path);
+    if (target.isDir())
         raiseError(ErrPathFileAccess);
-    const QString temporary = temporaryNameFor(path);
-    std::unique_ptr<QFile> device = makeDevice(temporary);
+    // A file the operator may not write is refused, as opening it for
+    // writing would be, and left as it is (QSaveFile would only rename over
+    // it). A file system that takes no writes at all says so as before.
     errno = 0;
-    if (!device->open(QIODevice::WriteOnly | QIODevice::Unbuffered | QIODevice::NewOnly))
+    if (target.exists() && ::access(QFile::encodeName(path).constData(), W_OK) != 0) {
+        if (errno == EROFS)
+            raiseFileError(errno);
+        raiseError(ErrPathFileAccess);
+    }
+    path_ = path;
+    openDevice();
+}
+
+void ScriptWriter::openDevice()
+{
+    std::unique_ptr<QSaveFile> device = makeDevice(path_);
+    device->setDirectWriteFallback(true);
+    errno = 0;
+    if (!device->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         raiseFileError(errno ? errno : EACCES);
-    target_ = path;
-    temporary_ = temporary;
     device_ = std::move(device);
-    written_ = 0;
-    lineLost_ = false;
-    failedLine_.clear();
-    failedError_ = 0;
+}
+
+void ScriptWriter::put(const QByteArray &bytes)
+{
+    errno = 0;
+    // A write that takes fewer bytes than it was given failed, error or not.
+    if (device_->write(bytes) != bytes.size()) {
+        const int error = errno ? errno : ENOSPC;
+        discard(); // a failed QSaveFile takes nothing more
+        raiseFileError(error);
+    }
 }
 
 void ScriptWriter::writeLine(const QString &text)
 {
-    if (!device_)
+    if (path_.isEmpty())
         raiseError(ErrBadFileNameOrNumber);
     const QByteArray line = encodeAnsi(text) + "\r\n";
     if (!failedLine_.isNull() && line != failedLine_)
         lineLost_ = true; // the failed line was skipped
-    failedLine_ = QByteArray();
-    errno = 0;
-    // A write that takes fewer bytes than it was given failed, error or not.
-    if (device_->write(line) != line.size()) {
-        failedError_ = errno ? errno : ENOSPC;
-        failedLine_ = line;
-        device_->resize(written_);
-        device_->seek(written_);
-        raiseFileError(failedError_);
+    failedLine_ = line;
+    try {
+        if (!device_) {
+            // After a failure: start afresh with the lines written whole.
+            openDevice();
+            put(content_);
+        }
+        put(line);
+    } catch (const RuntimeError &e) {
+        failedError_ = e.number;
+        throw;
     }
-    written_ += line.size();
+    failedLine_ = QByteArray();
+    content_ += line;
 }
 
 void ScriptWriter::close()
 {
-    if (!device_)
+    if (path_.isEmpty())
         raiseError(ErrBadFileNameOrNumber);
     if (lineLost_ || !failedLine_.isNull()) {
         // Lines are missing: keep the old file.
-        const int error = failedError_;
         discard();
-        raiseFileError(error);
+        raiseError(failedError_);
     }
     errno = 0;
-    if (!device_->flush() || ::fsync(device_->handle()) != 0)
-        raiseFileError(errno ? errno : EIO);
-    device_->close();
+    const bool committed = device_->commit();
+    const int error = errno;
     device_.reset();
-    // The new file keeps the permissions of the one it replaces.
-    if (QFileInfo::exists(target_))
-        QFile::setPermissions(temporary_, QFile::permissions(target_));
-    errno = 0;
-    if (std::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(target_).constData()) != 0) {
-        const int error = errno;
-        discard();
-        raiseFileError(error);
-    }
-    temporary_.clear();
+    path_.clear();
+    if (!committed)
+        raiseFileError(error ? error : EIO);
 }
 
 } // namespace periodix

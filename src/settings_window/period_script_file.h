@@ -2,7 +2,10 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QSaveFile>
 #include <QString>
+
+#include "error_reporting/process_end.h"
 
 #include <functional>
 #include <memory>
@@ -27,38 +30,44 @@ private:
     bool open_ = false;
 };
 
-// Writes a text file line by line, each line ended by CR LF. The lines go to a
-// temporary file beside the target, which replaces the target only when
-// close() has written everything: a save that fails half-way leaves the old
-// file as it was. A failed line is taken back out of the temporary file, so
-// writing it again continues cleanly; when a failed line is skipped instead,
-// close() refuses to replace the old file with the incomplete new one.
+// Writes a text file line by line, each line ended by CR LF, through a
+// QSaveFile: the lines go to a temporary file beside the target (the file a
+// symbolic link points to), which replaces it, with its permissions, only when
+// close() has written everything; a save that fails half-way leaves the old
+// file as it was. Where the folder takes no new files but the file itself may
+// be written, the file is written directly, as a plain open would. A failed
+// line is not kept, so writing it again continues cleanly; when a failed
+// line is skipped instead, close() refuses to replace the old file with the
+// incomplete new one. The temporary file never outlives the writer, not even
+// when the program ends at once.
 class ScriptWriter {
 public:
-    // Makes the (unopened) device that the temporary file is written through;
-    // tests put in a device that fails after some bytes.
-    using DeviceFactory = std::function<std::unique_ptr<QFile>(const QString &path)>;
+    // Makes the (unopened) device for the target; tests put in a device that
+    // fails after some bytes.
+    using DeviceFactory = std::function<std::unique_ptr<QSaveFile>(const QString &path)>;
     static void setDeviceFactory(DeviceFactory factory);
 
-    ScriptWriter() = default;
+    ScriptWriter();
     ScriptWriter(const ScriptWriter &) = delete;
     ScriptWriter &operator=(const ScriptWriter &) = delete;
-    ~ScriptWriter(); // drops an unfinished temporary file
+    ~ScriptWriter();
 
     void open(const QString &path);
     void writeLine(const QString &text);
     void close();
 
 private:
+    void openDevice();
+    void put(const QByteArray &bytes);
     void discard();
 
-    QString target_;
-    QString temporary_;
-    std::unique_ptr<QFile> device_;
-    qint64 written_ = 0;        // bytes of the lines written whole
+    QString path_;
+    std::unique_ptr<QSaveFile> device_; // none after a failed write
+    UndoAtProgramEnd undoAtEnd_;
+    QByteArray content_;        // the lines written whole
     bool lineLost_ = false;     // a failed line was skipped, not written again
     QByteArray failedLine_;     // the line whose write failed last
-    int failedError_ = 0;
+    qint32 failedError_ = 0;    // and the error it raised
 };
 
 // The runtime error for the system error of a failed file operation.

@@ -247,6 +247,24 @@ choose_file() {
   wait_until 5 bash -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1" || fail "the dialog \"$1\" stayed open"
 }
 
+# choose_file_replacing TITLE PATH: the same for a file that exists: the
+# dialog asks before replacing it, and the operator answers Yes.
+choose_file_replacing() {
+  local dialog question=""
+  dialog=$(window_id "^$1\$") || fail "no dialog \"$1\""
+  keys "$dialog" ctrl+a
+  type_text "$2"
+  keys "$dialog" Return
+  for _ in $(seq 50); do
+    question=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$dialog" | head -n1 || true)
+    [ -n "$question" ] && break
+    sleep 0.1
+  done
+  [ -n "$question" ] || fail "the dialog \"$1\" did not ask before replacing $2"
+  keys "$question" y
+  wait_until 5 bash -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1" || fail "the dialog \"$1\" stayed open"
+}
+
 # The lines of the receiver's file, as "milliseconds payload".
 timed_payloads() {
   grep -v '^ready' "$WORK/datagrams" | awk '{print $1, $3}'

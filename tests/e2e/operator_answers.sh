@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Every kind of box the operator can be shown, answered for real with X input
 # in the running program: error reports (Abort, Retry, Ignore), input boxes
-# (an answer, Cancel), the question and the file dialogs. Whatever the answer
+# (an answer, Cancel), the questions and the file dialogs. Whatever the answer
 # but Abort, Periodix goes on running: its settings window still works and its
-# clock still counts, which only a live program's datagrams can show.
+# clock still counts, which only a live program's datagrams can show. Last,
+# saving as an operator whom file permissions bind: through a link, and onto
+# a read-only file.
 #   operator_answers.sh PERIODIX RECEIVER PROBE CLOSE_WINDOW
 PERIODIX=$1
 RECEIVER=$2
@@ -135,3 +137,46 @@ no_report_box || fail "a report is open"
 running || fail "Periodix ended"
 stop_periodix
 echo "datagrams: $(payloads | tr '\n' ' ')"
+
+# 4. Saving as "nobody" (root passes permission bits): onto a set linked in
+#    from a shared folder, which is written while the link stays; and onto a
+#    read-only file, which is refused and left as it was.
+if [ "$(id -u)" -ne 0 ] || ! setpriv --reuid=65534 --regid=65534 --clear-groups true 2>/dev/null; then
+  echo "saving as nobody: skipped, no other user here"
+  exit 0
+fi
+chmod 755 "$WORK"
+mkdir -p "$WORK/bin" "$WORK/shared" "$WORK/home" "$WORK/nobody/runtime"
+cp "$PERIODIX" "$WORK/bin/periodix"   # the build folder may be closed to others
+old=$'TimeLeft\r\nOld\r\n10:00\r\n'
+printf '%s' "$old" >"$WORK/shared/set.ptm"
+printf '%s' "$old" >"$WORK/home/readonly.ptm"
+ln -s ../shared/set.ptm "$WORK/home/link.ptm"
+chown -R 65534:65534 "$WORK/shared" "$WORK/home" "$WORK/nobody"
+chmod 700 "$WORK/nobody/runtime"
+chmod 444 "$WORK/home/readonly.ptm"
+setpriv --reuid=65534 --regid=65534 --clear-groups \
+  env HOME="$WORK/nobody" XDG_RUNTIME_DIR="$WORK/nobody/runtime" "$WORK/bin/periodix" >"$WORK/periodix.log" 2>&1 &
+PERIODIX_PID=$!
+PIDS+=($PERIODIX_PID)
+settings=$(window_id '^Setting$') || fail "the settings window did not open for nobody"
+click "$settings" 180 103
+type_text "New"
+keys "$settings" Tab Down          # one second
+click "$settings" 68 213           # Add Period
+click "$settings" 68 250           # Save set, through the link
+choose_file_replacing "Save Period Set" "$WORK/home/link.ptm"
+no_report_box || fail "saving through the link reported"
+[ -L "$WORK/home/link.ptm" ] || fail "the link was replaced"
+head -c 15 "$WORK/shared/set.ptm" | cmp -s - <(printf 'TimePass\r\nNew\r\n') ||
+  fail "the shared set was not written: $(od -c "$WORK/shared/set.ptm" | head -n 2)"
+click "$settings" 68 250           # Save set, onto the read-only file
+choose_file_replacing "Save Period Set" "$WORK/home/readonly.ptm"
+answer_reports i
+[ "$ANSWERED" -ge 1 ] || fail "the read-only file was not refused"
+printf '%s' "$old" | cmp -s - "$WORK/home/readonly.ptm" || fail "the read-only file changed"
+[ "$(ls -A "$WORK/shared" | tr '\n' ' ')" = "set.ptm " ] || fail "stray files: $(ls -A "$WORK/shared")"
+[ "$(ls -A "$WORK/home" | tr '\n' ' ')" = "link.ptm readonly.ptm " ] || fail "stray files: $(ls -A "$WORK/home")"
+running || fail "Periodix ended"
+stop_periodix
+echo "saving as nobody: the link kept and its file written, the read-only file refused ($ANSWERED reports)"

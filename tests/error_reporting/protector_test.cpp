@@ -2,14 +2,12 @@
 #include "error_reporting/protector.h"
 #include "error_reporting/runtime_error.h"
 #include "error_reporting/statement_guard.h"
+#include "support/child_process.h"
 
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <climits>
 #include <functional>
@@ -43,58 +41,6 @@ int faultsLeft = 0;
     if (depth >= depthLimit)
         return frame[0];
     return recurse(depth + 1) + frame[0];
-}
-
-struct ChildResult {
-    bool exited = false;
-    int exitCode = -1;
-    int signal = 0;
-    QString output; // what the child wrote to its pipe and standard error
-};
-
-// Runs `body` in a child process, so that a fault can never take the suite
-// down; each error report the child shows is written to the pipe and
-// answered with the next of `answers` (Ignore when they run out).
-ChildResult inChild(const std::function<void(int out)> &body, QList<Choice> answers = {})
-{
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return {};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipeFds[0]);
-        ::dup2(pipeFds[1], STDERR_FILENO);
-        const int out = pipeFds[1];
-        setReportPresenter([out, answers](const ErrorReport &report) mutable {
-            const QByteArray text = report.text().toLatin1() + "\n--\n";
-            const ssize_t ignored = ::write(out, text.constData(), size_t(text.size()));
-            (void)ignored;
-            return answers.isEmpty() ? Choice::Ignore : answers.takeFirst();
-        });
-        body(out);
-        ::_exit(0);
-    }
-    ::close(pipeFds[1]);
-    QByteArray all;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
-        all.append(buffer, n);
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ChildResult result;
-    result.exited = WIFEXITED(status);
-    result.exitCode = result.exited ? WEXITSTATUS(status) : -1;
-    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    result.output = QString::fromLatin1(all);
-    return result;
-}
-
-void say(int out, const char *text)
-{
-    const ssize_t ignored = ::write(out, text, strlen(text));
-    (void)ignored;
 }
 
 QString report(const char *name, const char *procedure, int line)

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace periodix;
@@ -23,6 +24,7 @@ private slots:
     void question_yesIsDefaultWithQuestionIcon();
     void question_no();
     void fileDialog_titleFilterAndCancel();
+    void fileDialog_saveRefusesNameInMissingFolder();
     void filter_allFilesMatchesEveryName();
 };
 
@@ -93,6 +95,28 @@ void DialogsTest::fileDialog_titleFilterAndCancel()
     });
     setup = {"Load Period Set", "Period Script (*.ptm)|*.ptm|All files (*.*)|*.*", false, true, false};
     QCOMPARE(QtDialogs().fileName(nullptr, setup), QString());
+}
+
+void DialogsTest::fileDialog_saveRefusesNameInMissingFolder()
+{
+    QTemporaryDir holder;
+    const QString missing = holder.filePath("gone/set.ptm");
+    const QString good = holder.filePath("set.ptm");
+    bool warned = false;
+    whenShown<QFileDialog>([&](QFileDialog *dialog) {
+        whenShown<QMessageBox>([&](QMessageBox *box) {
+            warned = box->text().contains("does not exist");
+            box->accept();
+        });
+        dialog->selectFile(missing);
+        static_cast<QDialog *>(dialog)->accept();
+        QVERIFY(dialog->isVisible()); // still choosing
+        dialog->selectFile(good);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    FileDialogSetup setup{"Save Period Set", "Period Script (*.ptm)|*.ptm", true, false, true, true};
+    QCOMPARE(QtDialogs().fileName(nullptr, setup), good);
+    QVERIFY(warned);
 }
 
 void DialogsTest::filter_allFilesMatchesEveryName()

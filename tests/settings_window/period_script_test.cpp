@@ -1,6 +1,8 @@
 #include "script_files.h"
 #include "settings_fixture.h"
 #include "settings_window/period_script_file.h"
+#include "error_reporting/process_end.h"
+#include "support/child_process.h"
 
 #include <QtTest>
 
@@ -15,10 +17,10 @@ const QByteArray &Example = ExampleSet;
 
 
 // A file that takes only so many bytes, then fails as a full disk does.
-class FailingFile : public QFile {
+class FailingFile : public QSaveFile {
 public:
-    FailingFile(const QString &path, qint64 budget) : QFile(path), own_(budget), budget_(&own_) {}
-    FailingFile(const QString &path, qint64 *budget) : QFile(path), budget_(budget) {}
+    FailingFile(const QString &path, qint64 budget) : QSaveFile(path), own_(budget), budget_(&own_) {}
+    FailingFile(const QString &path, qint64 *budget) : QSaveFile(path), budget_(budget) {}
 
 protected:
     qint64 writeData(const char *data, qint64 size) override
@@ -28,7 +30,7 @@ protected:
             errno = ENOSPC;
             return -1;
         }
-        const qint64 written = QFile::writeData(data, take);
+        const qint64 written = QSaveFile::writeData(data, take);
         *budget_ -= written;
         return written; // short: the caller must notice
     }
@@ -69,6 +71,8 @@ private slots:
     void saveFailingPartWay_keepsOldFile();
     void saveFailingLine_retryWritesItWhole();
     void save_readOnlyFolder_reportsPermissionDenied();
+    void save_throughLink_writesLinkedFileWithItsPermissions();
+    void abortDuringSave_leavesNoTemporaryFile();
 
 private:
     // Writes the bytes to a file and loads it through "Load set".
@@ -338,8 +342,8 @@ void PeriodScriptTest::saveFailingLine_retryWritesItWhole()
 void PeriodScriptTest::save_readOnlyFolder_reportsPermissionDenied()
 {
     // A folder that refuses new files (also for root, who passes permission bits).
-    struct RefusingFile : QFile {
-        using QFile::QFile;
+    struct RefusingFile : QSaveFile {
+        using QSaveFile::QSaveFile;
         bool open(OpenMode) override
         {
             errno = EACCES;
@@ -357,6 +361,45 @@ void PeriodScriptTest::save_readOnlyFolder_reportsPermissionDenied()
     QCOMPARE(f.reports.reports[0].description, QString("Permission denied"));
     QCOMPARE(f.reports.reports[0].line, 154);
     QCOMPARE(readAll(path), Example);
+}
+
+void PeriodScriptTest::save_throughLink_writesLinkedFileWithItsPermissions()
+{
+    // A set kept in a shared folder and linked into the operator's own.
+    QVERIFY(QDir(dir.path()).mkdir("shared"));
+    const QString shared = dir.filePath("shared/set.ptm");
+    writeAll(shared, Example);
+    QVERIFY(QFile::setPermissions(shared, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const QString link = dir.filePath("link.ptm");
+    QVERIFY(QFile::link("shared/set.ptm", link));
+    SettingsFixture f;
+    f.add("A", 1, 0);
+    f.dialogs.fileNames << link;
+    f.window->cmdSAVE_Click();
+    QVERIFY(f.reports.reports.isEmpty());
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readAll(shared), QByteArray("TimePass\r\nA\r\n01:00\r\n"));
+    QCOMPARE(QFile::permissions(shared), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
+                                             QFile::ReadGroup);
+    QCOMPARE(QDir(dir.filePath("shared")).entryList(QDir::Files | QDir::Hidden), QStringList({"set.ptm"}));
+}
+
+void PeriodScriptTest::abortDuringSave_leavesNoTemporaryFile()
+{
+    // Abort in a report while a save is under way ends the program at once,
+    // past every destructor. (Where the file system has unnamed temporary
+    // files, the new file has no name in the folder until it is complete.)
+    const QString path = dir.filePath("keep.ptm");
+    writeAll(path, Example);
+    const ChildResult child = inChild([&](int) {
+        ScriptWriter file;
+        file.open(path);
+        file.writeLine("TimeLeft");
+        endProgramNow(1);
+    });
+    QCOMPARE(child.exitCode, 1);
+    QCOMPARE(readAll(path), Example);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.ptm"}));
 }
 
 QTEST_MAIN(PeriodScriptTest)

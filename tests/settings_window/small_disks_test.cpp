@@ -1,5 +1,6 @@
 #include "script_files.h"
 #include "settings_fixture.h"
+#include "support/child_process.h"
 
 #include <QtTest>
 
@@ -10,13 +11,16 @@ namespace {
 const QByteArray &Example = ExampleSet;
 } // namespace
 
-// Saving onto real file systems that refuse: a full disk and a read-only one.
+// Saving onto real file systems that refuse: a full disk, a read-only one,
+// and files and folders whose permissions refuse the operator.
 class SmallDisksTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
     void fullDisk_keepsOldFileAndReportsDiskFull();
     void readOnlyFolder_keepsOldFileAndReportsPermissionDenied();
+    void permissions_asOperator_data();
+    void permissions_asOperator();
 
 private:
     QString full;
@@ -80,6 +84,57 @@ void SmallDisksTest::readOnlyFolder_keepsOldFileAndReportsPermissionDenied()
     QCOMPARE(f.reports.reports[0].line, 154);
     QCOMPARE(readAll(path), Example);
     QCOMPARE(PeriodSetDirty, False); // Ignore went on to the end, as the operator chose
+}
+
+void SmallDisksTest::permissions_asOperator_data()
+{
+    QTest::addColumn<bool>("folderWritable");
+    QTest::addColumn<bool>("fileWritable");
+    QTest::addColumn<QString>("firstReport"); // "number at line", or empty
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("read-only file: refused, untouched") << true << false << "75 at 154" << false;
+    QTest::newRow("read-only folder, writable file: written") << false << true << "" << true;
+}
+
+void SmallDisksTest::permissions_asOperator()
+{
+    // Root passes permission bits, so the operator is "nobody" here.
+    QFETCH(bool, folderWritable);
+    QFETCH(bool, fileWritable);
+    QFETCH(QString, firstReport);
+    QFETCH(bool, replaced);
+    QTemporaryDir holder;
+    const QString folder = holder.filePath("sets");
+    QVERIFY(QDir().mkdir(folder));
+    const QString path = folder + "/old.ptm";
+    QVERIFY(writeAll(path, Example));
+    const auto everyone = [](bool write) {
+        return QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner | QFile::ExeGroup |
+               QFile::ExeOther | (write ? QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther : QFile::Permissions());
+    };
+    QVERIFY(QFile::setPermissions(holder.path(), everyone(false)));
+    QVERIFY(QFile::setPermissions(folder, everyone(folderWritable)));
+    QVERIFY(QFile::setPermissions(path, everyone(fileWritable) & ~(QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther)));
+
+    const ChildResult child = inChild([&](int out) {
+        if (!becomeUnprivileged()) {
+            say(out, "no other user");
+            return;
+        }
+        SettingsFixture f;
+        f.add("New", 5, 0);
+        f.dialogs.fileNames << path;
+        f.window->cmdSAVE_Click(); // Ignore on every report
+        if (!f.reports.reports.isEmpty())
+            say(out, qPrintable(QString("%1 at %2").arg(f.reports.reports[0].number).arg(f.reports.reports[0].line)));
+    });
+    QFile::setPermissions(folder, everyone(true));
+    if (child.output == "no other user")
+        QSKIP("no unprivileged user in this user namespace");
+    QVERIFY2(child.exited && child.exitCode == 0, qPrintable(child.output));
+    QCOMPARE(child.output, firstReport);
+    QCOMPARE(readAll(path), replaced ? QByteArray("TimePass\r\nNew\r\n05:00\r\n") : Example);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({"old.ptm"}));
 }
 
 QTEST_MAIN(SmallDisksTest)
