@@ -3,8 +3,8 @@
 # then configures and builds. Fast when everything is already there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-qpa-plugins libgl-dev libxcb1-dev
-          fonts-dejavu-core fonts-liberation2 dpkg-dev file xvfb xauth xdotool x11-utils iproute2 util-linux)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-websockets-dev qt6-qpa-plugins libgl-dev libxcb1-dev
+          fonts-dejavu-core fonts-liberation2 dpkg-dev file xvfb xauth xdotool x11-utils iproute2 util-linux chromium)
 
 missing=()
 for p in "${packages[@]}"; do

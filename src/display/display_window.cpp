@@ -61,49 +61,49 @@ DisplayWindow::DisplayWindow(quint16 port, MonotonicClock &clock, QWidget *paren
 
 void DisplayWindow::receive(const QByteArray &bytes, const QString &sender)
 {
-    const ClockDatagram datagram = parseDatagram(bytes);
-    if (datagram.kind == ClockDatagram::Kind::Invalid) {
-        ++ignored_; // never shown
-        refresh();
-        return;
-    }
-    monitor_.arrived(datagram, nowMs());
-    sender_ = sender;
-    if (datagram.kind == ClockDatagram::Kind::Clock) {
-        period_->setText(QStringLiteral("Period %1").arg(datagram.period));
-        time_->setText(datagram.time);
+    using feed::ClockDatagram;
+    const qint64 now = nowMs();
+    switch (feed_.receive(bytes, sender, now)) {
+    case ClockDatagram::Kind::Clock: {
+        const feed::FeedState state = feed_.state(now);
+        period_->setText(QStringLiteral("Period %1").arg(state.period));
+        time_->setText(state.time);
         state_->clear();
         fitDigits();
-    } else {
+        break;
+    }
+    case ClockDatagram::Kind::Pause:
         state_->setText(QStringLiteral("Paused"));
+        break;
+    case ClockDatagram::Kind::Invalid:
+        break; // counted, never shown
     }
     refresh();
 }
 
 bool DisplayWindow::linkLost() const
 {
-    return monitor_.lost(nowMs());
+    return feed_.state(nowMs()).status == feed::FeedState::Status::Lost;
 }
 
 void DisplayWindow::refresh()
 {
-    const qint64 now = nowMs();
+    const feed::FeedState state = feed_.state(nowMs());
+    const bool heardAny = state.sinceLastMs >= 0;
     QString text;
-    if (!monitor_.heardAny()) {
+    if (!heardAny)
         state_->setText(QStringLiteral("Waiting for the clock on port %1").arg(port_));
-    } else {
-        text = QStringLiteral("%1 s ago from %2").arg(monitor_.sinceLastMs(now) / 1000.0, 0, 'f', 1).arg(sender_);
-    }
-    if (ignored_ > 0)
-        text += QStringLiteral("   ignored %1").arg(ignored_);
-    const bool lost = monitor_.lost(now);
+    else
+        text = QStringLiteral("%1 s ago from %2").arg(state.sinceLastMs / 1000.0, 0, 'f', 1).arg(state.sender);
+    if (state.ignored > 0)
+        text += QStringLiteral("   ignored %1").arg(state.ignored);
+    const bool lost = state.status == feed::FeedState::Status::Lost;
     if (lost)
         text = QStringLiteral("LINK LOST   ") + text;
     link_->setText(text);
     setTextColour(link_, lost ? Alarm : Quiet);
-
     QString title = QStringLiteral("Periodix display: ");
-    if (!monitor_.heardAny())
+    if (!heardAny)
         title += state_->text();
     else
         title += periodText() + u' ' + timeText() + (stateText().isEmpty() ? QString() : u' ' + stateText());

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "display/datagram_parser.h"
-#include "display/link_monitor.h"
+#include "feed/clock_feed.h"
 #include "platform/monotonic_clock.h"
 
 #include <QTimer>
@@ -24,7 +23,7 @@ public:
     // Brings the link indicator up to date; a timer calls it several times a second.
     void refresh();
 
-    int ignoredCount() const { return ignored_; }
+    int ignoredCount() const { return feed_.state(nowMs()).ignored; }
     bool linkLost() const;
     QString periodText() const;
     QString timeText() const;
@@ -41,9 +40,7 @@ private:
 
     MonotonicClock &clock_;
     quint16 port_;
-    LinkMonitor monitor_;
-    QString sender_;
-    int ignored_ = 0;
+    feed::ClockFeed feed_;
     QTimer refresher_;
     QLabel *period_ = nullptr;
     QLabel *time_ = nullptr;

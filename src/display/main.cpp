@@ -1,4 +1,4 @@
-#include "display/datagram_listener.h"
+#include "feed/datagram_listener.h"
 #include "display/display_window.h"
 
 #include <QApplication>
@@ -34,14 +34,14 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    periodix::display::DatagramListener listener;
+    periodix::feed::DatagramListener listener;
     if (!listener.listen(address, static_cast<quint16>(portNumber))) {
         std::fprintf(stderr, "periodix-display: cannot listen on port %u: %s\n", portNumber,
                      qPrintable(listener.errorString()));
         return 1;
     }
     periodix::display::DisplayWindow window(static_cast<quint16>(portNumber));
-    QObject::connect(&listener, &periodix::display::DatagramListener::received, &window,
+    QObject::connect(&listener, &periodix::feed::DatagramListener::received, &window,
                      &periodix::display::DisplayWindow::receive);
     if (options.isSet(fullScreen))
         window.showFullScreen();

@@ -1,4 +1,4 @@
-#include "display/datagram_listener.h"
+#include "feed/datagram_listener.h"
 #include "display/display_window.h"
 #include "support/manual_clock.h"
 
@@ -163,11 +163,11 @@ void DisplayWindowTest::digits_scaleWithTheWindow()
 
 void DisplayWindowTest::loopback_datagramsReachTheWindow()
 {
-    DatagramListener listener;
+    periodix::feed::DatagramListener listener;
     QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
     ManualClock clock;
     DisplayWindow w(listener.port(), clock);
-    connect(&listener, &DatagramListener::received, &w, &DisplayWindow::receive);
+    connect(&listener, &periodix::feed::DatagramListener::received, &w, &DisplayWindow::receive);
     QUdpSocket sender;
     sender.writeDatagram("p4t00:10", QHostAddress::LocalHost, listener.port());
     QTRY_COMPARE(w.timeText(), QString("00:10"));

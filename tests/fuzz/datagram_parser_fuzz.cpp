@@ -1,17 +1,17 @@
 // Feeds arbitrary bytes to the display's datagram parser. Whatever it accepts
 // must be one of the clock's two forms, and must read back the same.
 
-#include "display/datagram_parser.h"
+#include "feed/datagram_parser.h"
 
 #include <cstdint>
 #include <cstdlib>
 
-using periodix::display::ClockDatagram;
+using periodix::feed::ClockDatagram;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const ClockDatagram d = periodix::display::parseDatagram(bytes);
+    const ClockDatagram d = periodix::feed::parseDatagram(bytes);
     switch (d.kind) {
     case ClockDatagram::Kind::Pause:
         if (bytes != "pause")

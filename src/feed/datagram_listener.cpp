@@ -1,8 +1,8 @@
-#include "display/datagram_listener.h"
+#include "feed/datagram_listener.h"
 
 #include <QNetworkDatagram>
 
-namespace periodix::display {
+namespace periodix::feed {
 
 DatagramListener::DatagramListener(QObject *parent) : QObject(parent)
 {
@@ -26,4 +26,4 @@ void DatagramListener::readPending()
     }
 }
 
-} // namespace periodix::display
+} // namespace periodix::feed

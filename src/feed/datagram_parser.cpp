@@ -1,6 +1,6 @@
-#include "display/datagram_parser.h"
+#include "feed/datagram_parser.h"
 
-namespace periodix::display {
+namespace periodix::feed {
 
 namespace {
 bool isDigit(char c)
@@ -50,4 +50,4 @@ ClockDatagram parseDatagram(const QByteArray &bytes)
     return result;
 }
 
-} // namespace periodix::display
+} // namespace periodix::feed

@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-namespace periodix::display {
+namespace periodix::feed {
 
-// One datagram of the game clock, as the display understands it.
+// One datagram of the game clock, as its mirrors understand it.
 struct ClockDatagram {
     enum class Kind { Clock, Pause, Invalid };
     Kind kind = Kind::Invalid;
@@ -21,4 +21,4 @@ inline constexpr int LongestDatagram = 16;
 // ":", two digits of seconds; or "pause". Anything else is Invalid.
 ClockDatagram parseDatagram(const QByteArray &bytes);
 
-} // namespace periodix::display
+} // namespace periodix::feed

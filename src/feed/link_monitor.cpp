@@ -1,8 +1,8 @@
-#include "display/link_monitor.h"
+#include "feed/link_monitor.h"
 
 #include <cstdlib>
 
-namespace periodix::display {
+namespace periodix::feed {
 
 void LinkMonitor::arrived(const ClockDatagram &datagram, qint64 nowMs)
 {
@@ -14,14 +14,23 @@ void LinkMonitor::arrived(const ClockDatagram &datagram, qint64 nowMs)
     }
 }
 
-bool LinkMonitor::lost(qint64 nowMs) const
+bool LinkMonitor::wasCounting() const
 {
     if (lastWasPause_ || previousClockMs_ < 0)
         return false;
-    // Counting: the last two clock datagrams came about a second apart.
+    // The last two clock datagrams came about a second apart.
     const qint64 gap = lastClockMs_ - previousClockMs_;
-    const bool counting = gap >= 500 && gap <= 2000;
-    return counting && nowMs - lastClockMs_ > 3000;
+    return gap >= 500 && gap <= 2000;
 }
 
-} // namespace periodix::display
+bool LinkMonitor::lost(qint64 nowMs) const
+{
+    return wasCounting() && nowMs - lastClockMs_ > 3000;
+}
+
+bool LinkMonitor::counting(qint64 nowMs) const
+{
+    return wasCounting() && nowMs - lastClockMs_ <= 2000;
+}
+
+} // namespace periodix::feed

@@ -1,8 +1,8 @@
-#include "display/datagram_parser.h"
+#include "feed/datagram_parser.h"
 
 #include <QtTest>
 
-using namespace periodix::display;
+using namespace periodix::feed;
 
 class DatagramParserTest : public QObject {
     Q_OBJECT

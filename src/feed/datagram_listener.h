@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QUdpSocket>
 
-namespace periodix::display {
+namespace periodix::feed {
 
 // Listens for UDP datagrams, broadcasts included, on one port.
 class DatagramListener : public QObject {
@@ -23,4 +23,4 @@ private:
     QUdpSocket socket_;
 };
 
-} // namespace periodix::display
+} // namespace periodix::feed

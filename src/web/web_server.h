@@ -1,0 +1,71 @@
+#pragma once
+
+#include "feed/clock_feed.h"
+#include "platform/monotonic_clock.h"
+
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <QSet>
+#include <QTcpServer>
+#include <QTimer>
+#include <QWebSocketServer>
+
+class QTcpSocket;
+class QWebSocket;
+
+namespace periodix::web {
+
+// What periodix-web lets browsers and clients take of it.
+struct WebLimits {
+    int browsers = 64;           // live pages connected at once
+    int requests = 32;           // plain HTTP connections at once
+    int headBytes = 8192;        // a request head
+    int requestMs = 10'000;      // to send a whole request head, or take an answer
+    int pingMs = 10'000;         // live pages are pinged this often...
+    int silentMs = 30'000;       // ...and dropped after this long without a word
+};
+
+// Serves the page, /clock.json and the page's live updates on one HTTP port.
+// Only GET and HEAD of the fixed routes answer; nothing a browser sends
+// changes anything. Every connection is bounded in number, size and time, so
+// no client can stop it or make it grow.
+class WebServer : public QObject {
+    Q_OBJECT
+public:
+    explicit WebServer(MonotonicClock &clock = steadyClock(), WebLimits limits = {}, QObject *parent = nullptr);
+    ~WebServer() override;
+
+    bool listen(const QHostAddress &address, quint16 port);
+    quint16 port() const { return http_.serverPort(); }
+    QString errorString() const { return http_.errorString(); }
+
+    // One datagram of the clock as it arrived: the pages hear of it at once.
+    void receive(const QByteArray &bytes, const QString &sender);
+
+    int browserCount() const { return int(browsers_.size()); }
+    int requestCount() const { return int(requests_.size()); }
+
+private:
+    void acceptRequest();
+    void readRequest(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool withBody);
+    void acceptBrowser();
+    void dropBrowser(QWebSocket *browser);
+    void publish();
+    void keepBrowsersAlive();
+    qint64 nowMs() const { return clock_.nowNs() / 1'000'000; }
+
+    MonotonicClock &clock_;
+    WebLimits limits_;
+    feed::ClockFeed feed_;
+    QTcpServer http_;
+    QWebSocketServer live_;
+    QSet<QTcpSocket *> requests_;
+    QHash<QWebSocket *, qint64> browsers_; // when each was last heard
+    QByteArray published_;
+    QTimer watch_;     // state changes without a datagram (a lost link)
+    QTimer pinger_;
+};
+
+} // namespace periodix::web
