@@ -19,7 +19,7 @@ namespace periodix::web {
 // What periodix-web lets browsers and clients take of it.
 struct WebLimits {
     int browsers = 64;           // live pages connected at once
-    int requests = 32;           // plain HTTP connections at once
+    int requests = 128;          // connections still sending their request, at once
     int headBytes = 8192;        // a request head
     int requestMs = 10'000;      // to send a whole request head, or take an answer
     int pingMs = 10'000;         // live pages are pinged this often...
