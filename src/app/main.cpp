@@ -5,13 +5,28 @@
 #include "settings_window/frm_set.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QIcon>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Periodix"));
+    QApplication::setApplicationVersion(QStringLiteral(PERIODIX_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/periodix.png")));
+    // --help and --version only; the clock takes everything else from its
+    // settings window, and other arguments are passed over as before.
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral(
+        "Game clock for sports played in timed periods; broadcasts the clock on UDP port 7699.\n"
+        "Everything else is set in its settings window."));
+    options.addHelpOption();
+    options.addVersionOption();
+    options.parse(QApplication::arguments());
+    if (options.isSet(QStringLiteral("help")))
+        options.showHelp();
+    if (options.isSet(QStringLiteral("version")))
+        options.showVersion();
     periodix::setReportPresenter(periodix::showReportBox);
 
     periodix::UdpSender sender;

@@ -10,10 +10,12 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("periodix-display"));
+    QApplication::setApplicationVersion(QStringLiteral(PERIODIX_VERSION));
 
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("Shows the Periodix game clock from its datagrams."));
     options.addHelpOption();
+    options.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("UDP port to listen on (7699)."),
                                   QStringLiteral("port"), QStringLiteral("7699"));
     const QCommandLineOption bind(QStringLiteral("bind"), QStringLiteral("Local address to listen on (all)."),

@@ -17,19 +17,28 @@ deb=$(realpath "$(ls "$BUILD"/periodix_*_*.deb | head -n1)")
 [ -f "$deb" ] || fail "no package"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6network6 libqt6gui6 libqt6core6 qt6-qpa-plugins libc6; do
+for needed in libqt6widgets6 libqt6network6 libqt6gui6 libqt6core6 libqt6websockets6 qt6-qpa-plugins libc6; do
   [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 
 root="$WORK/root"
 dpkg-deb -x "$deb" "$root"
-desktop="$root/usr/share/applications/periodix.desktop"
-[ -f "$desktop" ] || fail "no .desktop entry"
-exec_name=$(sed -n 's/^Exec=//p' "$desktop" | awk '{print $1}')
-icon_name=$(sed -n 's/^Icon=//p' "$desktop")
-[ -x "$root/usr/bin/$exec_name" ] || fail "Exec=$exec_name is not in /usr/bin"
-ls "$root/usr/share/icons/hicolor/"*/apps/"$icon_name".* >/dev/null 2>&1 || fail "no icon named $icon_name"
-file "$root/usr/bin/$exec_name" | grep -q 'stripped' || fail "the program is not stripped"
+for entry in periodix periodix-display; do
+  desktop="$root/usr/share/applications/$entry.desktop"
+  [ -f "$desktop" ] || fail "no .desktop entry $entry"
+  exec_name=$(sed -n 's/^Exec=//p' "$desktop" | awk '{print $1}')
+  icon_name=$(sed -n 's/^Icon=//p' "$desktop")
+  [ -x "$root/usr/bin/$exec_name" ] || fail "Exec=$exec_name is not in /usr/bin"
+  ls "$root/usr/share/icons/hicolor/"*/apps/"$icon_name".* >/dev/null 2>&1 || fail "no icon named $icon_name"
+done
+exec_name=periodix
+# Each program: stripped, a man page, and answers --help and --version.
+for program in periodix periodix-display periodix-web; do
+  file "$root/usr/bin/$program" | grep -q 'stripped' || fail "$program is not stripped"
+  [ -s "$root/usr/share/man/man1/$program.1" ] || fail "no man page for $program"
+  "$root/usr/bin/$program" --help 2>&1 | grep -q '^Usage:' || fail "$program --help: $("$root/usr/bin/$program" --help 2>&1 | head -n 3)"
+  "$root/usr/bin/$program" --version 2>&1 | grep -q ' 1\.0\.0$' || fail "$program --version: $("$root/usr/bin/$program" --version 2>&1)"
+done
 
 # starts SETTINGS-WINDOW-PROGRAM: the program opens its settings window.
 starts() {
@@ -47,6 +56,7 @@ if [ "${PERIODIX_TEST_INSTALL:-}" = 1 ] && [ "$(id -u)" -eq 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$WORK/apt.log" 2>&1 || { cat "$WORK/apt.log"; fail "apt-get install failed"; }
   [ "$(command -v "$exec_name")" = /usr/bin/periodix ] || fail "the installed program is not on the path"
   [ -f /usr/share/applications/periodix.desktop ] || fail "the installed .desktop entry is missing"
+  man -w periodix-web >/dev/null 2>&1 || [ ! -x /usr/bin/man ] || fail "man does not find periodix-web"
   starts /usr/bin/periodix
   [[ "$was_installed" == *"install ok installed"* ]] || apt-get purge -y -qq periodix >/dev/null 2>&1
   echo "installed with apt-get, started, removed"
