@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <climits>
 #include <unistd.h>
 
 #include <cerrno>
@@ -118,6 +119,7 @@ ScriptWriter::~ScriptWriter()
 void ScriptWriter::discard()
 {
     // An uncommitted QSaveFile removes its temporary file as it goes.
+    saveFile_ = nullptr;
     device_.reset();
 }
 
@@ -152,9 +154,32 @@ void ScriptWriter::openDevice()
     std::unique_ptr<QSaveFile> device = makeDevice(path_);
     device->setDirectWriteFallback(true);
     errno = 0;
-    if (!device->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (device->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        saveFile_ = device.get();
+        device_ = std::move(device);
+        return;
+    }
+    const int error = errno ? errno : EACCES;
+    if (!noRoomForTemporary(error))
+        raiseFileError(error);
+    openDirect();
+}
+
+bool ScriptWriter::noRoomForTemporary(int error) const
+{
+    // The temporary file's name is the target's and seven characters more: a
+    // name near the longest allowed has no room for it.
+    return error == ENAMETOOLONG && QFile::encodeName(QFileInfo(path_).fileName()).size() <= NAME_MAX;
+}
+
+void ScriptWriter::openDirect()
+{
+    auto direct = std::make_unique<QFile>(path_);
+    errno = 0;
+    if (!direct->open(QIODevice::WriteOnly | QIODevice::Unbuffered | QIODevice::Truncate))
         raiseFileError(errno ? errno : EACCES);
-    device_ = std::move(device);
+    saveFile_ = nullptr;
+    device_ = std::move(direct);
 }
 
 void ScriptWriter::put(const QByteArray &bytes)
@@ -200,12 +225,24 @@ void ScriptWriter::close()
         discard();
         raiseError(failedError_);
     }
+    if (!device_)
+        raiseError(ErrBadFileNameOrNumber); // a close that already failed
     errno = 0;
-    const bool committed = device_->commit();
-    const int error = errno;
-    device_.reset();
+    const bool toTemporary = saveFile_ != nullptr;
+    bool done = toTemporary ? saveFile_->commit() : device_->flush() && ::fsync(device_->handle()) == 0;
+    int error = errno;
+    discard();
+    if (!done && toTemporary && noRoomForTemporary(error)) {
+        // Put in place by name only at the end: write the file directly.
+        openDirect();
+        put(content_);
+        errno = 0;
+        done = device_->flush() && ::fsync(device_->handle()) == 0;
+        error = errno;
+        discard();
+    }
     path_.clear();
-    if (!committed)
+    if (!done)
         raiseFileError(error ? error : EIO);
 }
 

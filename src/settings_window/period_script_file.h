@@ -35,7 +35,8 @@ private:
 // symbolic link points to), which replaces it, with its permissions, only when
 // close() has written everything; a save that fails half-way leaves the old
 // file as it was. Where the folder takes no new files but the file itself may
-// be written, the file is written directly, as a plain open would. A failed
+// be written, or where the name leaves no room for the temporary file's longer
+// one, the file is written directly, as a plain open would. A failed
 // line is not kept, so writing it again continues cleanly; when a failed
 // line is skipped instead, close() refuses to replace the old file with the
 // incomplete new one. The temporary file never outlives the writer, not even
@@ -58,11 +59,14 @@ public:
 
 private:
     void openDevice();
+    void openDirect();
+    bool noRoomForTemporary(int error) const;
     void put(const QByteArray &bytes);
     void discard();
 
     QString path_;
-    std::unique_ptr<QSaveFile> device_; // none after a failed write
+    std::unique_ptr<QFileDevice> device_; // none after a failed write
+    QSaveFile *saveFile_ = nullptr;       // the device, unless written directly
     UndoAtProgramEnd undoAtEnd_;
     QByteArray content_;        // the lines written whole
     bool lineLost_ = false;     // a failed line was skipped, not written again

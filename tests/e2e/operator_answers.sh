@@ -123,7 +123,9 @@ click "$main" 29 90                # reset, which lets the operator move on
 sleep 0.3
 xdo key Down Return                # "Yes Reset time"
 wait_until 3 bash -c "[ \"\$(grep -c 'p1t00:59' '$WORK/datagrams')\" -ge 2 ]" || fail "reset sent nothing"
-click "$main" 185 130              # Next: 5 minutes, Cancel on the seconds, Ignore
+click "$main" 185 130              # Next: Cancel, Retry, 5 minutes; Cancel on the seconds, Ignore
+answer_box Escape
+answer_box r
 answer_input 5
 answer_box Escape
 answer_box i

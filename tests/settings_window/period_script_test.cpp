@@ -72,6 +72,7 @@ private slots:
     void saveFailingLine_retryWritesItWhole();
     void save_readOnlyFolder_reportsPermissionDenied();
     void save_throughLink_writesLinkedFileWithItsPermissions();
+    void save_longestName_saved();
     void abortDuringSave_leavesNoTemporaryFile();
 
 private:
@@ -361,6 +362,19 @@ void PeriodScriptTest::save_readOnlyFolder_reportsPermissionDenied()
     QCOMPARE(f.reports.reports[0].description, QString("Permission denied"));
     QCOMPARE(f.reports.reports[0].line, 154);
     QCOMPARE(readAll(path), Example);
+}
+
+void PeriodScriptTest::save_longestName_saved()
+{
+    // No room beside it for a temporary file's longer name.
+    const QString path = dir.filePath(QString(251, u'n') + ".ptm");
+    writeAll(path, Example);
+    SettingsFixture f;
+    f.add("A", 1, 0);
+    f.dialogs.fileNames << path;
+    f.window->cmdSAVE_Click();
+    QVERIFY2(f.reports.reports.isEmpty(), qPrintable(f.reports.reports.value(0).text()));
+    QCOMPARE(readAll(path), QByteArray("TimePass\r\nA\r\n01:00\r\n"));
 }
 
 void PeriodScriptTest::save_throughLink_writesLinkedFileWithItsPermissions()
