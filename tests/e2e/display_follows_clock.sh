@@ -22,12 +22,8 @@ shows() {
     fail "the display shows \"$(xdotool getwindowname "$display")\", not \"$1\""
 }
 
-start_periodix
-settings=$(window_id '^Setting$') || fail "the settings window did not open"
-click "$settings" 170 250          # Load set
-choose_file "Load Period Set" "$EXAMPLES/basketball.ptm"
-click "$settings" 307 297          # Ok
-main=$(window_id '^1st Quarter/10:00$') || fail "the clock window did not open"
+open_set "$EXAMPLES/basketball.ptm" '^1st Quarter/10:00$'
+main=$MAIN
 shows 'Period 1 10:00'
 xdo windowmove "$main" 800 600   # out of the display's way, for the pictures
 screenshot "$display" display_window

@@ -121,6 +121,24 @@ start_session() {
   return 0
 }
 
+# open_set FILE TITLE [NETWORK]: starts Periodix, loads the period set,
+# types the broadcast network (nine digits) when one is given, and confirms;
+# MAIN is then the clock window, whose title must match TITLE.
+open_set() {
+  start_periodix
+  local settings
+  settings=$(window_id '^Setting$') || fail "the settings window did not open"
+  click "$settings" 170 250        # Load set
+  choose_file "Load Period Set" "$1"
+  if [ -n "${3:-}" ]; then
+    click "$settings" 347 43
+    keys "$settings" Home
+    type_text "$3"
+  fi
+  click "$settings" 307 297        # Ok
+  MAIN=$(window_id "$2") || fail "the clock window did not open"
+}
+
 # stop_periodix: ends the running Periodix and waits until it is gone.
 stop_periodix() {
   kill "$PERIODIX_PID" 2>/dev/null || true

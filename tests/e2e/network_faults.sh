@@ -11,21 +11,10 @@ enter_private_network_namespace "$@"
 start_x
 start_receiver
 
-# open_game ADDRESS: starts Periodix with the basketball set and the given
-# broadcast network typed into the address box ("" keeps the proposal).
+# open_game NETWORK: Periodix with the basketball set and that broadcast
+# network ("" keeps the proposal).
 open_game() {
-  start_periodix
-  local settings
-  settings=$(window_id '^Setting$') || fail "the settings window did not open"
-  click "$settings" 170 250        # Load set
-  choose_file "Load Period Set" "$EXAMPLES/basketball.ptm"
-  if [ -n "$1" ]; then
-    click "$settings" 347 43
-    keys "$settings" Home
-    type_text "$1"
-  fi
-  click "$settings" 307 297        # Ok
-  MAIN=$(window_id '^1st Quarter/10:00$') || fail "the clock window did not open"
+  open_set "$EXAMPLES/basketball.ptm" '^1st Quarter/10:00$' "$1"
 }
 
 count() { grep -vc '^ready' "$WORK/datagrams" || true; }

@@ -38,12 +38,8 @@ page_shows() {
 page_shows state "Waiting for the clock" 20
 
 printf 'TimeLeft\r\nFinal\r\n00:03\r\nExtra\r\n10:00\r\n' >"$WORK/short.ptm"
-start_periodix
-settings=$(window_id '^Setting$') || fail "the settings window did not open"
-click "$settings" 170 250          # Load set
-choose_file "Load Period Set" "$WORK/short.ptm"
-click "$settings" 307 297          # Ok
-main=$(window_id '^Final/00:03$') || fail "the clock window did not open"
+open_set "$WORK/short.ptm" '^Final/00:03$'
+main=$MAIN
 page_shows period "Period 1"
 page_shows time "00:03"
 
