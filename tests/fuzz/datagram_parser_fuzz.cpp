@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to the display's datagram parser. Whatever it accepts
+// Feeds arbitrary bytes to the companions' datagram parser. Whatever it accepts
 // must be one of the clock's two forms, and must read back the same.
 
 #include "feed/datagram_parser.h"
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     case ClockDatagram::Kind::Clock: {
         // Rebuilt from what was parsed, the datagram is the same bytes.
         const QByteArray again = "p" + QByteArray::number(d.period) + "t" + d.time.toLatin1();
-        if (again != bytes || d.period < 0 || d.period > 32767 || bytes.size() > periodix::display::LongestDatagram)
+        if (again != bytes || d.period < 0 || d.period > 32767 || bytes.size() > periodix::feed::LongestDatagram)
             std::abort();
         for (char c : bytes) {
             if (static_cast<unsigned char>(c) > 127)
