@@ -27,7 +27,7 @@ running() {
 answer_reports() {
   ANSWERED=0
   while [ $ANSWERED -lt 20 ]; do
-    wait_until 2 bash -c '[ -n "$(program_boxes)" ]' || break
+    wait_until 3 bash -c '[ -n "$(program_boxes)" ]' || break
     answer_box "$1"
     ANSWERED=$((ANSWERED + 1))
   done
