@@ -1,4 +1,4 @@
-#include "feed/datagram_listener.h"
+#include "feed/listen_options.h"
 #include "web/web_server.h"
 
 #include <QCommandLineParser>
@@ -14,14 +14,6 @@ int fail(const char *what, const QString &value)
     return 2;
 }
 
-bool readPort(const QString &text, quint16 &port)
-{
-    bool ok = false;
-    const uint value = text.toUInt(&ok);
-    port = static_cast<quint16>(value);
-    return ok && value > 0 && value <= 65535;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -35,39 +27,26 @@ int main(int argc, char *argv[])
         QStringLiteral("Serves the Periodix game clock to web browsers and live-stream overlays, from its datagrams."));
     options.addHelpOption();
     options.addVersionOption();
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("UDP port to listen on for the clock (7699)."),
-                                  QStringLiteral("port"), QStringLiteral("7699"));
-    const QCommandLineOption bind(QStringLiteral("bind"),
-                                  QStringLiteral("Local address to listen on for the clock (all)."),
-                                  QStringLiteral("address"));
+    periodix::feed::ListenOptions listening(options);
     const QCommandLineOption httpPort(QStringLiteral("http-port"),
                                       QStringLiteral("HTTP port of the page and its updates (8699)."),
                                       QStringLiteral("port"), QStringLiteral("8699"));
     const QCommandLineOption httpBind(QStringLiteral("http-bind"),
                                       QStringLiteral("Address to serve the page on (127.0.0.1: this machine only)."),
                                       QStringLiteral("address"), QStringLiteral("127.0.0.1"));
-    options.addOptions({port, bind, httpPort, httpBind});
+    options.addOptions({httpPort, httpBind});
     options.process(app);
 
-    quint16 udpPort = 0;
     quint16 webPort = 0;
-    if (!readPort(options.value(port), udpPort))
-        return fail("no such port", options.value(port));
-    if (!readPort(options.value(httpPort), webPort))
+    if (!periodix::feed::parsePort(options.value(httpPort), webPort))
         return fail("no such port", options.value(httpPort));
-    QHostAddress udpAddress(QHostAddress::AnyIPv4);
-    if (options.isSet(bind) && !udpAddress.setAddress(options.value(bind)))
-        return fail("no such address", options.value(bind));
     QHostAddress webAddress;
     if (!webAddress.setAddress(options.value(httpBind)))
         return fail("no such address", options.value(httpBind));
 
     periodix::feed::DatagramListener listener;
-    if (!listener.listen(udpAddress, udpPort)) {
-        std::fprintf(stderr, "periodix-web: cannot listen on UDP port %u: %s\n", unsigned(udpPort),
-                     qPrintable(listener.errorString()));
-        return 1;
-    }
+    if (const int status = listening.start(options, listener, "periodix-web"))
+        return status;
     periodix::web::WebServer server;
     if (!server.listen(webAddress, webPort)) {
         std::fprintf(stderr, "periodix-web: cannot serve on %s port %u: %s\n", qPrintable(webAddress.toString()),
@@ -79,7 +58,7 @@ int main(int argc, char *argv[])
     const QString host = webAddress.protocol() == QAbstractSocket::IPv6Protocol
                              ? u'[' + webAddress.toString() + u']'
                              : webAddress.toString();
-    std::printf("periodix-web: the clock from UDP port %u, the page at http://%s:%u/\n", unsigned(udpPort),
+    std::printf("periodix-web: the clock from UDP port %u, the page at http://%s:%u/\n", unsigned(listening.port()),
                 qPrintable(host), unsigned(server.port()));
     std::fflush(stdout);
     return app.exec();

@@ -1,0 +1,44 @@
+#include "feed/listen_options.h"
+
+#include <cstdio>
+
+namespace periodix::feed {
+
+bool parsePort(const QString &text, quint16 &port)
+{
+    bool ok = false;
+    const uint value = text.toUInt(&ok);
+    port = static_cast<quint16>(value);
+    return ok && value > 0 && value <= 65535;
+}
+
+ListenOptions::ListenOptions(QCommandLineParser &parser)
+    : portOption_(QStringLiteral("port"), QStringLiteral("UDP port to listen on for the clock (7699)."),
+                  QStringLiteral("port"), QStringLiteral("7699")),
+      bindOption_(QStringLiteral("bind"), QStringLiteral("Local address to listen on for the clock (all)."),
+                  QStringLiteral("address"))
+{
+    parser.addOptions({portOption_, bindOption_});
+}
+
+int ListenOptions::start(const QCommandLineParser &parser, DatagramListener &listener, const char *program)
+{
+    if (!parsePort(parser.value(portOption_), port_)) {
+        std::fprintf(stderr, "%s: no such port: %s\n", program, qPrintable(parser.value(portOption_)));
+        return 2;
+    }
+    // Every local address by default, so that broadcasts arrive too.
+    QHostAddress address(QHostAddress::AnyIPv4);
+    if (parser.isSet(bindOption_) && !address.setAddress(parser.value(bindOption_))) {
+        std::fprintf(stderr, "%s: no such address: %s\n", program, qPrintable(parser.value(bindOption_)));
+        return 2;
+    }
+    if (!listener.listen(address, port_)) {
+        std::fprintf(stderr, "%s: cannot listen on UDP port %u: %s\n", program, unsigned(port_),
+                     qPrintable(listener.errorString()));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace periodix::feed

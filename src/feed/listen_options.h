@@ -1,0 +1,29 @@
+#pragma once
+
+#include "feed/datagram_listener.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+namespace periodix::feed {
+
+// A port given on the command line: 1 to 65535.
+bool parsePort(const QString &text, quint16 &port);
+
+// The companions' --port and --bind: where they hear the clock.
+class ListenOptions {
+public:
+    explicit ListenOptions(QCommandLineParser &parser);
+
+    // After the parser has processed the command line: starts the listener,
+    // or says on stderr why not and gives the exit status (0 when listening).
+    int start(const QCommandLineParser &parser, DatagramListener &listener, const char *program);
+    quint16 port() const { return port_; }
+
+private:
+    QCommandLineOption portOption_;
+    QCommandLineOption bindOption_;
+    quint16 port_ = 0;
+};
+
+} // namespace periodix::feed
