@@ -401,16 +401,26 @@ void PeriodScriptTest::save_throughLink_writesLinkedFileWithItsPermissions()
 void PeriodScriptTest::abortDuringSave_leavesNoTemporaryFile()
 {
     // Abort in a report while a save is under way ends the program at once,
-    // past every destructor. (Where the file system has unnamed temporary
-    // files, the new file has no name in the folder until it is complete.)
+    // past every destructor: the unfinished new file must be let go of before
+    // then. (On this file system it has no name in the folder until it is
+    // complete, so what shows is the writer's file still open at the end.)
     const QString path = dir.filePath("keep.ptm");
     writeAll(path, Example);
-    const ChildResult child = inChild([&](int) {
+    const auto openInFolder = [this] {
+        int n = 0;
+        for (const QFileInfo &fd : QDir("/proc/self/fd").entryInfoList(QDir::System | QDir::Files))
+            n += fd.symLinkTarget().startsWith(dir.path());
+        return n;
+    };
+    const ChildResult child = inChild([&](int out) {
         ScriptWriter file;
         file.open(path);
         file.writeLine("TimeLeft");
+        say(out, openInFolder() == 1 ? "writing, " : "not writing, ");
+        setProgramEnder([&](int) { say(out, openInFolder() == 0 ? "let go\n" : "still open\n"); });
         endProgramNow(1);
     });
+    QCOMPARE(child.output, QString("writing, let go\n"));
     QCOMPARE(child.exitCode, 1);
     QCOMPARE(readAll(path), Example);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.ptm"}));

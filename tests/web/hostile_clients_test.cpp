@@ -74,7 +74,6 @@ void HostileClientsTest::badRequests_answeredAndClosed_data()
     QTest::newRow("garbage") << QByteArray(handshake, sizeof handshake - 1) << QByteArray("HTTP/1.1 400 Bad Request");
     QTest::newRow("bare LF") << QByteArray("GET / HTTP/1.1\nHost: x\n\n\r\n\r\n") << QByteArray("HTTP/1.1 400 Bad Request");
     QTest::newRow("unknown path") << QByteArray("GET /admin HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 404 Not Found");
-    QTest::newRow("climbing out") << QByteArray("GET /../../etc/passwd HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 404 Not Found");
     QTest::newRow("POST") << QByteArray("POST /clock.json HTTP/1.1\r\nContent-Length: 0\r\n\r\n")
                           << QByteArray("HTTP/1.1 405 Method Not Allowed");
     QTest::newRow("GET with a body") << QByteArray("GET / HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello")
