@@ -12,6 +12,7 @@ QString describeError(qint32 number)
     case ErrTypeMismatch: return QStringLiteral("Type mismatch");
     case ErrBadFileNameOrNumber: return QStringLiteral("Bad file name or number");
     case ErrFileNotFound: return QStringLiteral("File not found");
+    case ErrDeviceIO: return QStringLiteral("Device I/O error");
     case ErrDiskFull: return QStringLiteral("Disk full");
     case ErrInputPastEndOfFile: return QStringLiteral("Input past end of file");
     case ErrPermissionDenied: return QStringLiteral("Permission denied");

@@ -13,6 +13,7 @@ enum ErrorNumber : qint32 {
     ErrInternal = 51,
     ErrBadFileNameOrNumber = 52,
     ErrFileNotFound = 53,
+    ErrDeviceIO = 57,
     ErrDiskFull = 61,
     ErrInputPastEndOfFile = 62,
     ErrPermissionDenied = 70,

@@ -50,14 +50,14 @@ void frmSet::cmdSAVE_Click()
         p.run(153, [] {}); // a free file handle
         p.run(154, [&] { file.open(fileName); });
         if (p.test(155, [&] { return optPASS->isChecked(); }))
-            p.run(156, [&] { file.writeLine(QStringLiteral("TimePass")); });
+            p.run(156, [&] { file.writeLine(156, QStringLiteral("TimePass")); });
         if (p.test(158, [&] { return optLEFT->isChecked(); }))
-            p.run(159, [&] { file.writeLine(QStringLiteral("TimeLeft")); });
+            p.run(159, [&] { file.writeLine(159, QStringLiteral("TimeLeft")); });
         qint16 i = 0;
         const int last = grdPERIOD->rows() - 1;
         p.countedLoop(161, 164, i, [&] { return std::pair<qint16, qint16>(1, cint16(last)); }, [&] {
-            p.run(162, [&] { file.writeLine(grdPERIOD->textMatrix(i, 1)); });
-            p.run(163, [&] { file.writeLine(grdPERIOD->textMatrix(i, 2)); });
+            p.run(162, [&] { file.writeLine(162, grdPERIOD->textMatrix(i, 1)); });
+            p.run(163, [&] { file.writeLine(163, grdPERIOD->textMatrix(i, 2)); });
         });
         p.run(165, [&] { file.close(); });
         p.run(166, [&] { PeriodSetDirty = False; });

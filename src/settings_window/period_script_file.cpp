@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <climits>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +46,8 @@ void raiseFileError(int systemError)
         raiseError(ErrPathNotFound);
     case ENAMETOOLONG:
         raiseError(ErrBadFileNameOrNumber);
+    case EIO:
+        raiseError(ErrDeviceIO);
     default:
         raiseError(ErrPathFileAccess);
     }
@@ -108,7 +111,31 @@ void ScriptWriter::setDeviceFactory(DeviceFactory factory)
     deviceFactory() = std::move(factory);
 }
 
-// Abort in a report ends the program at once: the temporary file goes too.
+namespace {
+// QSaveFile names its temporary file after the target and seven characters
+// more; a name near the longest allowed has no room for that.
+bool tooLongForSaveFile(const QString &path)
+{
+    const qsizetype length = QFile::encodeName(QFileInfo(path).fileName()).size();
+    return length + 7 > NAME_MAX && length <= NAME_MAX;
+}
+
+// Where the open has fallen back to writing the target itself.
+bool writesInPlace(const QFileDevice &device, const QString &target)
+{
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(device.handle(), &opened) == 0 && ::stat(QFile::encodeName(target).constData(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+[[noreturn]] void raiseLastFileError(int fallback)
+{
+    raiseFileError(errno ? errno : fallback);
+}
+} // namespace
+
+// Abort in a report ends the program at once: the new file goes too.
 ScriptWriter::ScriptWriter() : undoAtEnd_([this] { discard(); }) {}
 
 ScriptWriter::~ScriptWriter()
@@ -118,19 +145,22 @@ ScriptWriter::~ScriptWriter()
 
 void ScriptWriter::discard()
 {
-    // An uncommitted QSaveFile removes its temporary file as it goes.
+    // An uncommitted QSaveFile removes its new file as it goes.
     saveFile_ = nullptr;
     device_.reset();
+    shortName_.reset();
 }
 
 void ScriptWriter::open(const QString &path)
 {
     discard();
     path_.clear();
-    content_.clear();
-    lineLost_ = false;
-    failedLine_ = QByteArray();
+    lines_.clear();
+    written_.clear();
+    failedStatement_ = 0;
     failedError_ = 0;
+    skippedError_ = 0;
+    closeRefused_ = false;
     if (path.isEmpty())
         raiseError(ErrBadFileNameOrNumber);
     const QFileInfo target(path);
@@ -146,30 +176,54 @@ void ScriptWriter::open(const QString &path)
         raiseError(ErrPathFileAccess);
     }
     path_ = path;
-    openDevice();
+    try {
+        openDevice();
+    } catch (const RuntimeError &) {
+        path_.clear(); // not open: what follows fails as on a file never opened
+        throw;
+    }
+}
+
+void ScriptWriter::requireOpen() const
+{
+    if (path_.isEmpty())
+        raiseError(ErrBadFileNameOrNumber);
 }
 
 void ScriptWriter::openDevice()
 {
-    std::unique_ptr<QSaveFile> device = makeDevice(path_);
+    QString writeTo = path_;
+    if (tooLongForSaveFile(path_)) {
+        // A short name in the same folder, holding the old file's permissions,
+        // that QSaveFile replaces and the close renames onto the target.
+        const QFileInfo target(path_);
+        const QString real = target.exists() ? target.canonicalFilePath() : target.absoluteFilePath();
+        auto reserved = std::make_unique<QTemporaryFile>(QFileInfo(real).absolutePath() + QStringLiteral("/.ptm-XXXXXX"));
+        errno = 0;
+        if (!reserved->open()) {
+            if (target.exists() && (errno == EACCES || errno == EPERM)) {
+                openDirect();
+                return;
+            }
+            raiseLastFileError(EACCES);
+        }
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        const QFileDevice::Permissions kept = target.exists() ? QFile::permissions(real) : QFileDevice::Permissions();
+        if (target.exists() ? !reserved->setPermissions(kept) : ::fchmod(reserved->handle(), 0666 & ~mask) != 0)
+            raiseLastFileError(EACCES);
+        reserved->close();
+        writeTo = reserved->fileName();
+        shortName_ = std::move(reserved);
+    }
+    std::unique_ptr<QSaveFile> device = makeDevice(writeTo);
     device->setDirectWriteFallback(true);
     errno = 0;
-    if (device->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        saveFile_ = device.get();
-        device_ = std::move(device);
-        return;
-    }
-    const int error = errno ? errno : EACCES;
-    if (!noRoomForTemporary(error))
-        raiseFileError(error);
-    openDirect();
-}
-
-bool ScriptWriter::noRoomForTemporary(int error) const
-{
-    // The temporary file's name is the target's and seven characters more: a
-    // name near the longest allowed has no room for it.
-    return error == ENAMETOOLONG && QFile::encodeName(QFileInfo(path_).fileName()).size() <= NAME_MAX;
+    if (!device->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        raiseLastFileError(EACCES);
+    inPlace_ = writesInPlace(*device, writeTo) && !shortName_;
+    saveFile_ = device.get();
+    device_ = std::move(device);
 }
 
 void ScriptWriter::openDirect()
@@ -177,7 +231,8 @@ void ScriptWriter::openDirect()
     auto direct = std::make_unique<QFile>(path_);
     errno = 0;
     if (!direct->open(QIODevice::WriteOnly | QIODevice::Unbuffered | QIODevice::Truncate))
-        raiseFileError(errno ? errno : EACCES);
+        raiseLastFileError(EACCES);
+    inPlace_ = true;
     saveFile_ = nullptr;
     device_ = std::move(direct);
 }
@@ -193,57 +248,87 @@ void ScriptWriter::put(const QByteArray &bytes)
     }
 }
 
-void ScriptWriter::writeLine(const QString &text)
+void ScriptWriter::writeLine(int statement, const QString &text)
 {
-    if (path_.isEmpty())
-        raiseError(ErrBadFileNameOrNumber);
+    requireOpen();
     const QByteArray line = encodeAnsi(text) + "\r\n";
-    if (!failedLine_.isNull() && line != failedLine_)
-        lineLost_ = true; // the failed line was skipped
-    failedLine_ = line;
+    if (failedStatement_ == statement) {
+        lines_.last() = line; // the failed statement runs again
+    } else {
+        if (failedStatement_ != 0)
+            skippedError_ = failedError_; // the failed line was skipped
+        lines_.append(line);
+    }
+    failedStatement_ = statement;
     try {
         if (!device_) {
             // After a failure: start afresh with the lines written whole.
             openDevice();
-            put(content_);
+            put(written_);
         }
         put(line);
     } catch (const RuntimeError &e) {
         failedError_ = e.number;
         throw;
     }
-    failedLine_ = QByteArray();
-    content_ += line;
+    failedStatement_ = 0;
+    written_ += line;
 }
 
 void ScriptWriter::close()
 {
-    if (path_.isEmpty())
-        raiseError(ErrBadFileNameOrNumber);
-    if (lineLost_ || !failedLine_.isNull()) {
-        // Lines are missing: keep the old file.
-        discard();
-        raiseError(failedError_);
+    requireOpen();
+    if (failedStatement_ != 0) { // the close follows a failed line: it was skipped
+        skippedError_ = failedError_;
+        failedStatement_ = 0;
     }
-    if (!device_)
-        raiseError(ErrBadFileNameOrNumber); // a close that already failed
-    errno = 0;
-    const bool toTemporary = saveFile_ != nullptr;
-    bool done = toTemporary ? saveFile_->commit() : device_->flush() && ::fsync(device_->handle()) == 0;
-    int error = errno;
+    if (skippedError_ != 0 && !closeRefused_ && !inPlace_) {
+        // Lines are missing: keep the old file, unless the operator runs the
+        // close again.
+        closeRefused_ = true;
+        discard();
+        raiseError(skippedError_);
+    }
+    if (skippedError_ != 0 || !device_) {
+        // Lines are missing, or a close failed before: everything afresh.
+        discard();
+        openDevice();
+        put(lines_.join());
+    }
+    finish();
     discard();
-    if (!done && toTemporary && noRoomForTemporary(error)) {
-        // Put in place by name only at the end: write the file directly.
-        openDirect();
-        put(content_);
-        errno = 0;
-        done = device_->flush() && ::fsync(device_->handle()) == 0;
-        error = errno;
-        discard();
-    }
     path_.clear();
-    if (!done)
-        raiseFileError(error ? error : EIO);
+}
+
+void ScriptWriter::finish()
+{
+    // Qt's commit does not report a failed sync, so sync first: a file that
+    // may not have reached the disk must not replace the old one.
+    errno = 0;
+    if (!device_->flush() || ::fsync(device_->handle()) != 0) {
+        const int error = errno ? errno : EIO;
+        discard();
+        raiseFileError(error);
+    }
+    errno = 0;
+    if (saveFile_ && !saveFile_->commit()) {
+        const int error = errno ? errno : EIO;
+        discard();
+        raiseFileError(error);
+    }
+    if (!saveFile_)
+        device_->close();
+    if (shortName_) {
+        const QFileInfo target(path_);
+        const QString real = target.exists() ? target.canonicalFilePath() : target.absoluteFilePath();
+        errno = 0;
+        if (::rename(QFile::encodeName(shortName_->fileName()).constData(), QFile::encodeName(real).constData()) != 0) {
+            const int error = errno ? errno : EIO;
+            discard(); // removes the short name
+            raiseFileError(error);
+        }
+        shortName_->setAutoRemove(false); // it is the target now
+    }
 }
 
 } // namespace periodix

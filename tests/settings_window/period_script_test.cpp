@@ -7,6 +7,8 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace periodix;
 using common::PeriodSetDirty;
@@ -40,7 +42,48 @@ private:
     qint64 *budget_; // what the disk has room for
 };
 
+// A folder that refuses new files (also for root, who passes permission bits)
+// while *refusing is true.
+class RefusingFile : public QSaveFile {
+public:
+    RefusingFile(const QString &path, const bool *refusing) : QSaveFile(path), refusing_(refusing) {}
+    bool open(OpenMode mode) override
+    {
+        if (!*refusing_)
+            return QSaveFile::open(mode);
+        errno = EACCES;
+        return false;
+    }
+
+private:
+    const bool *refusing_;
+};
+
+// The system error that syncing to disk, and putting a new file in its place,
+// fail with; 0 while they work.
+int syncFault = 0;
+int replaceFault = 0;
+
 } // namespace
+
+// This program's own definitions take the place of the C library's, for the
+// calls Qt makes too.
+extern "C" int fsync(int fd)
+{
+    return syncFault ? (errno = syncFault, -1) : int(::syscall(SYS_fsync, fd));
+}
+extern "C" int fdatasync(int fd)
+{
+    return syncFault ? (errno = syncFault, -1) : int(::syscall(SYS_fdatasync, fd));
+}
+extern "C" int linkat(int fromDir, const char *from, int toDir, const char *to, int flags) noexcept
+{
+    return replaceFault ? (errno = replaceFault, -1) : int(::syscall(SYS_linkat, fromDir, from, toDir, to, flags));
+}
+extern "C" int rename(const char *from, const char *to) noexcept
+{
+    return replaceFault ? (errno = replaceFault, -1) : int(::syscall(SYS_rename, from, to));
+}
 
 class PeriodScriptTest : public QObject {
     Q_OBJECT
@@ -50,7 +93,11 @@ private slots:
         holder = std::make_unique<QTemporaryDir>();
         QVERIFY(holder->isValid());
     }
-    void cleanup() { ScriptWriter::setDeviceFactory({}); }
+    void cleanup()
+    {
+        ScriptWriter::setDeviceFactory({});
+        syncFault = replaceFault = 0;
+    }
     void save_exampleSet_isExactly62Bytes();
     void save_dialogSetupAndCancel();
     void save_emptySet_opensNoDialog();
@@ -71,6 +118,8 @@ private slots:
     void saveFailingPartWay_keepsOldFile();
     void saveFailingLine_retryWritesItWhole();
     void save_readOnlyFolder_reportsPermissionDenied();
+    void saveFailures_data();
+    void saveFailures();
     void save_throughLink_writesLinkedFileWithItsPermissions();
     void save_longestName_saved();
     void abortDuringSave_leavesNoTemporaryFile();
@@ -342,16 +391,8 @@ void PeriodScriptTest::saveFailingLine_retryWritesItWhole()
 
 void PeriodScriptTest::save_readOnlyFolder_reportsPermissionDenied()
 {
-    // A folder that refuses new files (also for root, who passes permission bits).
-    struct RefusingFile : QSaveFile {
-        using QSaveFile::QSaveFile;
-        bool open(OpenMode) override
-        {
-            errno = EACCES;
-            return false;
-        }
-    };
-    ScriptWriter::setDeviceFactory([](const QString &p) { return std::make_unique<RefusingFile>(p); });
+    static const bool refusing = true;
+    ScriptWriter::setDeviceFactory([](const QString &p) { return std::make_unique<RefusingFile>(p, &refusing); });
     const QString path = dir.filePath("old.ptm");
     writeAll(path, Example);
     SettingsFixture f;
@@ -362,6 +403,123 @@ void PeriodScriptTest::save_readOnlyFolder_reportsPermissionDenied()
     QCOMPARE(f.reports.reports[0].description, QString("Permission denied"));
     QCOMPARE(f.reports.reports[0].line, 154);
     QCOMPARE(readAll(path), Example);
+}
+
+void PeriodScriptTest::saveFailures_data()
+{
+    QTest::addColumn<QString>("fault");   // the operation that fails
+    QTest::addColumn<QString>("where");   // "long name", "in place" (a folder that takes no new files), or a plain one
+    QTest::addColumn<bool>("lasting");    // else the cause is gone once the first report shows
+    QTest::addColumn<QString>("answers"); // Abort, Retry, Ignore in turn; Ignore after them
+    QTest::addColumn<QString>("reports"); // number@line
+    QTest::addColumn<QString>("disk");    // the new set, the old file, or no file
+    QTest::addColumn<bool>("dirty");
+    // The set is one period, legend "20:00" and time 20:00: the keyword is
+    // written at 156, the legend at 162, the time at 163.
+    const QString notOpen = "52@156 52@162 52@163 52@165";
+    QTest::newRow("no folder, Retry") << "no folder" << "" << false << "R" << "53@154" << "new" << false;
+    QTest::newRow("no folder, Ignore: nothing written") << "no folder" << "" << false << "I" << "53@154 " + notOpen
+                                                       << "none" << false;
+    QTest::newRow("refused open, Ignore") << "refused open" << "" << true << "I" << "70@154 " + notOpen << "old"
+                                          << false;
+    QTest::newRow("refused open, Abort") << "refused open" << "" << true << "A" << "70@154" << "old" << true;
+    QTest::newRow("line, Retry") << "line" << "" << false << "R" << "61@162" << "new" << false;
+    QTest::newRow("line, Ignore: the same text next is no retry") << "line" << "" << false << "I"
+                                                                  << "61@162 61@165" << "old" << false;
+    QTest::newRow("line, Ignore, close Retry: all written") << "line" << "" << false << "IR" << "61@162 61@165"
+                                                            << "new" << false;
+    QTest::newRow("line lasting, Ignore") << "line" << "" << true << "I" << "61@162 61@163 61@165" << "old" << false;
+    QTest::newRow("line, Abort") << "line" << "" << true << "A" << "61@162" << "old" << true;
+    QTest::newRow("sync, Retry") << "sync" << "" << false << "R" << "57@165" << "new" << false;
+    QTest::newRow("sync, Ignore") << "sync" << "" << true << "I" << "57@165" << "old" << false;
+    QTest::newRow("commit, Retry") << "commit" << "" << false << "R" << "57@165" << "new" << false;
+    QTest::newRow("commit, Ignore") << "commit" << "" << true << "I" << "57@165" << "old" << false;
+    QTest::newRow("commit, Abort") << "commit" << "" << true << "A" << "57@165" << "old" << true;
+    QTest::newRow("long name, sync, Ignore: the old file stays") << "sync" << "long name" << true << "I" << "57@165"
+                                                                 << "old" << false;
+    QTest::newRow("long name, commit, Retry") << "commit" << "long name" << false << "R" << "57@165" << "new"
+                                              << false;
+    QTest::newRow("in place, line, Ignore: reported once") << "line" << "in place" << false << "I" << "61@162"
+                                                           << "new" << false;
+}
+
+void PeriodScriptTest::saveFailures()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, where);
+    QFETCH(bool, lasting);
+    QFETCH(QString, answers);
+    QFETCH(QString, reports);
+    QFETCH(QString, disk);
+    QFETCH(bool, dirty);
+    QString folder = dir.filePath(fault == "no folder" ? "later" : "sets");
+    QString name = where == "long name" ? QString(251, u'n') + ".ptm" : "set.ptm";
+    const QString path = folder + '/' + name;
+    if (fault != "no folder") {
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(writeAll(path, Example));
+    }
+    if (where == "in place") { // the folder is read-only for the operator, nobody; the file is not
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOther | QFile::ExeOther | QFile::ReadOwner |
+                                                      QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOther | QFile::ExeOther | QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOther | QFile::WriteOther | QFile::ReadOwner | QFile::WriteOwner));
+    }
+    const auto scenario = [&]() -> QString {
+        bool refusing = fault == "refused open";
+        qint64 budget = fault == "line" ? 10 : 1 << 20; // room for the keyword only
+        ScriptWriter::setDeviceFactory([&](const QString &p) -> std::unique_ptr<QSaveFile> {
+            if (fault == "line")
+                return std::make_unique<FailingFile>(p, &budget);
+            return std::make_unique<RefusingFile>(p, &refusing);
+        });
+        syncFault = fault == "sync" ? EIO : 0;
+        replaceFault = fault == "commit" ? EIO : 0;
+        SettingsFixture f;
+        f.add("20:00", 20, 0);
+        QStringList seen;
+        QString left = answers;
+        periodix::setReportPresenter([&](const ErrorReport &report) {
+            seen << QString("%1@%2").arg(report.number).arg(report.line);
+            if (!lasting) {
+                QDir().mkpath(folder);
+                refusing = false;
+                budget = 1 << 20;
+                syncFault = replaceFault = 0;
+            } else if (fault == "line") {
+                budget = 0;
+            }
+            const QChar answer = left.isEmpty() ? u'I' : left.front();
+            left.remove(0, 1);
+            return answer == u'A' ? Choice::Abort : answer == u'R' ? Choice::Retry : Choice::Ignore;
+        });
+        f.dialogs.fileNames << path;
+        bool aborted = false;
+        try {
+            f.window->cmdSAVE_Click();
+        } catch (const ProgramEnded &) {
+            aborted = true;
+        }
+        syncFault = replaceFault = 0;
+        return seen.join(' ') + (aborted ? " (aborted)" : PeriodSetDirty == False ? " (saved)" : " (dirty)");
+    };
+    QString outcome;
+    if (where == "in place") {
+        const ChildResult child = inChild([&](int out) {
+            say(out, becomeUnprivileged() ? qPrintable(scenario()) : "no other user");
+        });
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (child.output == "no other user")
+            QSKIP("no unprivileged user in this user namespace");
+        outcome = child.output;
+    } else {
+        outcome = scenario();
+    }
+    QCOMPARE(outcome, reports + (answers.startsWith('A') ? " (aborted)" : dirty ? " (dirty)" : " (saved)"));
+    const QByteArray newSet = "TimePass\r\n20:00\r\n20:00\r\n";
+    QCOMPARE(readAll(path), disk == "new" ? newSet : disk == "old" ? Example : QByteArray("<missing>"));
+    // No new file left behind, named or not.
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), disk == "none" ? QStringList() : QStringList{name});
 }
 
 void PeriodScriptTest::save_longestName_saved()
@@ -415,7 +573,7 @@ void PeriodScriptTest::abortDuringSave_leavesNoTemporaryFile()
     const ChildResult child = inChild([&](int out) {
         ScriptWriter file;
         file.open(path);
-        file.writeLine("TimeLeft");
+        file.writeLine(159, "TimeLeft");
         say(out, openInFolder() == 1 ? "writing, " : "not writing, ");
         setProgramEnder([&](int) { say(out, openInFolder() == 0 ? "let go\n" : "still open\n"); });
         endProgramNow(1);
