@@ -28,8 +28,8 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QColor &colour, Qt::A
 }
 } // namespace
 
-DisplayWindow::DisplayWindow(quint16 port, MonotonicClock &clock, QWidget *parent)
-    : QWidget(parent), clock_(clock), port_(port)
+DisplayWindow::DisplayWindow(quint16 port, feed::FeedSettings settings, MonotonicClock &clock, QWidget *parent)
+    : QWidget(parent), clock_(clock), port_(port), from_(settings.from), feed_(std::move(settings))
 {
     setObjectName(QStringLiteral("displayWindow"));
     QPalette palette = this->palette();
@@ -61,23 +61,7 @@ DisplayWindow::DisplayWindow(quint16 port, MonotonicClock &clock, QWidget *paren
 
 void DisplayWindow::receive(const QByteArray &bytes, const QString &sender)
 {
-    using feed::ClockDatagram;
-    const qint64 now = nowMs();
-    switch (feed_.receive(bytes, sender, now)) {
-    case ClockDatagram::Kind::Clock: {
-        const feed::FeedState state = feed_.state(now);
-        period_->setText(QStringLiteral("Period %1").arg(state.period));
-        time_->setText(state.time);
-        state_->clear();
-        fitDigits();
-        break;
-    }
-    case ClockDatagram::Kind::Pause:
-        state_->setText(QStringLiteral("Paused"));
-        break;
-    case ClockDatagram::Kind::Invalid:
-        break; // counted, never shown
-    }
+    feed_.receive(bytes, sender, nowMs());
     refresh();
 }
 
@@ -86,24 +70,57 @@ bool DisplayWindow::linkLost() const
     return feed_.state(nowMs()).status == feed::FeedState::Status::Lost;
 }
 
+namespace {
+// The line under the digits for each state of the clock.
+QString stateLine(feed::FeedState::Status status)
+{
+    using Status = feed::FeedState::Status;
+    switch (status) {
+    case Status::Stopped: return QStringLiteral("Stopped");
+    case Status::Paused: return QStringLiteral("Paused");
+    case Status::Ended: return QStringLiteral("E N D");
+    case Status::Waiting:
+    case Status::Running:
+    case Status::Lost: break;
+    }
+    return QString();
+}
+} // namespace
+
 void DisplayWindow::refresh()
 {
+    using Status = feed::FeedState::Status;
     const feed::FeedState state = feed_.state(nowMs());
-    const bool heardAny = state.sinceLastMs >= 0;
+    const bool lost = state.status == Status::Lost;
+    if (state.status == Status::Waiting) {
+        state_->setText(from_.isEmpty() ? QStringLiteral("Waiting for the clock on port %1").arg(port_)
+                                        : QStringLiteral("Waiting for the clock at %1 on port %2").arg(from_).arg(port_));
+    } else {
+        state_->setText(stateLine(state.status));
+        period_->setText(!state.legend.isEmpty() ? state.legend
+                         : state.period > 0      ? QStringLiteral("Period %1").arg(state.period)
+                                                 : QString());
+        if (time_->text() != state.time) {
+            time_->setText(state.time);
+            fitDigits();
+        }
+    }
+    // Digits that may be old are dimmed.
+    setTextColour(time_, lost ? Quiet : Digits);
+
     QString text;
-    if (!heardAny)
-        state_->setText(QStringLiteral("Waiting for the clock on port %1").arg(port_));
-    else
+    if (state.sinceLastMs >= 0)
         text = QStringLiteral("%1 s ago from %2").arg(state.sinceLastMs / 1000.0, 0, 'f', 1).arg(state.sender);
     if (state.ignored > 0)
         text += QStringLiteral("   ignored %1").arg(state.ignored);
-    const bool lost = state.status == feed::FeedState::Status::Lost;
+    if (!state.otherClocks.isEmpty())
+        text += QStringLiteral("   another clock at %1 (choose with --from)").arg(state.otherClocks.join(QStringLiteral(", ")));
     if (lost)
         text = QStringLiteral("LINK LOST   ") + text;
-    link_->setText(text);
+    link_->setText(text.trimmed());
     setTextColour(link_, lost ? Alarm : Quiet);
     QString title = QStringLiteral("Periodix display: ");
-    if (!heardAny)
+    if (state.status == Status::Waiting)
         title += state_->text();
     else
         title += periodText() + u' ' + timeText() + (stateText().isEmpty() ? QString() : u' ' + stateText());

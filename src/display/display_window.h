@@ -10,17 +10,19 @@ class QLabel;
 
 namespace periodix::display {
 
-// The big clock for the hall: period and time in heavy digits on a dark
-// background, whether the clock is paused, and in a corner how long ago the
-// last datagram came and from where.
+// The big clock for the hall: the period's legend and time in heavy digits on
+// a dark background, the clock's state below them (stopped, paused, "E N D"),
+// and in a corner how long ago the last datagram came and from where, a lost
+// link, and other clocks heard on the network.
 class DisplayWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit DisplayWindow(quint16 port, MonotonicClock &clock = steadyClock(), QWidget *parent = nullptr);
+    explicit DisplayWindow(quint16 port, feed::FeedSettings settings = {}, MonotonicClock &clock = steadyClock(),
+                           QWidget *parent = nullptr);
 
     // One datagram as it arrived.
     void receive(const QByteArray &bytes, const QString &sender);
-    // Brings the link indicator up to date; a timer calls it several times a second.
+    // Shows the clock's state now; a timer calls it several times a second.
     void refresh();
 
     int ignoredCount() const { return feed_.state(nowMs()).ignored; }
@@ -40,6 +42,7 @@ private:
 
     MonotonicClock &clock_;
     quint16 port_;
+    QString from_;
     feed::ClockFeed feed_;
     QTimer refresher_;
     QLabel *period_ = nullptr;

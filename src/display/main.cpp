@@ -24,7 +24,7 @@ int main(int argc, char *argv[])
     periodix::feed::DatagramListener listener;
     if (const int status = listening.start(options, listener, "periodix-display"))
         return status;
-    periodix::display::DisplayWindow window(listening.port());
+    periodix::display::DisplayWindow window(listening.port(), listening.feedSettings());
     QObject::connect(&listener, &periodix::feed::DatagramListener::received, &window,
                      &periodix::display::DisplayWindow::receive);
     if (options.isSet(fullScreen))

@@ -1,49 +1,68 @@
 #pragma once
 
 #include "feed/datagram_parser.h"
-#include "feed/link_monitor.h"
+#include "feed/period_set.h"
+#include "feed/run_tracker.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 
 namespace periodix::feed {
 
 // What a mirror of the clock shows at one moment.
 struct FeedState {
-    enum class Status { Waiting, Running, Paused, Lost };
+    using Status = RunTracker::Status;
     Status status = Status::Waiting;
     int period = 0;           // 0 until the first clock datagram
+    QString legend;           // the period's legend from the period set; empty without it
     QString time;             // its time text, empty until then
-    bool counting = false;    // the clock counts now, a datagram a second
     qint64 sinceLastMs = -1;  // since the last datagram; -1 before the first
-    QString sender;           // the address the last datagram came from
+    QString sender;           // the clock followed, once heard
+    QStringList otherClocks;  // other clocks heard lately, not shown
     int ignored = 0;          // datagrams of any other form, never shown
 
+    bool counting() const { return status == Status::Running; }
     bool operator==(const FeedState &) const = default;
 };
 
-// "waiting", "running", "paused" or "lost".
+// "waiting", "running", "stopped", "paused", "ended" or "lost".
 QString statusName(FeedState::Status status);
 
-// The clock as its datagrams tell it: the last period and time, whether it
-// was paused since, and whether the link is lost (see LinkMonitor). Waiting
-// until the first datagram of the clock's own forms. A machine can hear one
-// broadcast twice (the sender's own copy, two interfaces on one network): a
-// copy within half a second is the same datagram, not a second tick.
+// Which clock to follow and what is known of its period set.
+struct FeedSettings {
+    QString from; // follow only this sender; empty: the first clock heard
+    PeriodSet set;
+};
+
+// The clock as its datagrams tell it (see RunTracker). It follows one clock:
+// the one given, or else the first heard; others are named, not shown. Left
+// to itself, it moves to another clock when the one it follows has been
+// silent for ten seconds (the operator's machine came back with a new
+// address). A machine can hear one broadcast twice (the sender's own copy, two
+// interfaces on one network): a copy within half a second is the same
+// datagram, not a second tick.
 class ClockFeed {
 public:
-    // One datagram as it arrived; its kind (Invalid ones are only counted).
+    explicit ClockFeed(FeedSettings settings = {});
+
+    // One datagram as it arrived; its kind: Invalid for one not shown
+    // (another form, counted; another clock's, named).
     ClockDatagram::Kind receive(const QByteArray &bytes, const QString &sender, qint64 nowMs);
     FeedState state(qint64 nowMs) const;
 
 private:
-    LinkMonitor monitor_;
+    bool follows(const QString &sender, qint64 nowMs);
+
+    FeedSettings settings_;
+    RunTracker tracker_;
     QByteArray lastBytes_;
     qint64 lastMs_ = -1;
     int period_ = 0;
     QString time_;
-    bool paused_ = false;
     QString sender_;
+    QMap<QString, qint64> others_; // when each was last heard
     int ignored_ = 0;
 };
 

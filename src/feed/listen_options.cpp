@@ -16,9 +16,15 @@ ListenOptions::ListenOptions(QCommandLineParser &parser)
     : portOption_(QStringLiteral("port"), QStringLiteral("UDP port to listen on for the clock (7699)."),
                   QStringLiteral("port"), QStringLiteral("7699")),
       bindOption_(QStringLiteral("bind"), QStringLiteral("Local address to listen on for the clock (all)."),
-                  QStringLiteral("address"))
+                  QStringLiteral("address")),
+      fromOption_(QStringLiteral("from"),
+                  QStringLiteral("Follow only the clock at this address (default: the first clock heard)."),
+                  QStringLiteral("address")),
+      setOption_(QStringLiteral("set"),
+                 QStringLiteral("The operator's Period Script file: the periods' legends and lengths."),
+                 QStringLiteral("file.ptm"))
 {
-    parser.addOptions({portOption_, bindOption_});
+    parser.addOptions({portOption_, bindOption_, fromOption_, setOption_});
 }
 
 int ListenOptions::start(const QCommandLineParser &parser, DatagramListener &listener, const char *program)
@@ -31,6 +37,19 @@ int ListenOptions::start(const QCommandLineParser &parser, DatagramListener &lis
     QHostAddress address(QHostAddress::AnyIPv4);
     if (parser.isSet(bindOption_) && !address.setAddress(parser.value(bindOption_))) {
         std::fprintf(stderr, "%s: no such address: %s\n", program, qPrintable(parser.value(bindOption_)));
+        return 2;
+    }
+    if (parser.isSet(fromOption_)) {
+        QHostAddress from;
+        if (!from.setAddress(parser.value(fromOption_))) {
+            std::fprintf(stderr, "%s: no such address: %s\n", program, qPrintable(parser.value(fromOption_)));
+            return 2;
+        }
+        settings_.from = from.toString(); // as the listener names senders
+    }
+    QString error;
+    if (parser.isSet(setOption_) && !readPeriodSet(parser.value(setOption_), settings_.set, error)) {
+        std::fprintf(stderr, "%s: %s\n", program, qPrintable(error));
         return 2;
     }
     if (!listener.listen(address, port_)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "feed/clock_feed.h"
 #include "feed/datagram_listener.h"
 
 #include <QCommandLineOption>
@@ -10,20 +11,26 @@ namespace periodix::feed {
 // A port given on the command line: 1 to 65535.
 bool parsePort(const QString &text, quint16 &port);
 
-// The companions' --port and --bind: where they hear the clock.
+// The companions' --port and --bind (where they hear the clock), --from (which
+// clock they follow) and --set (the operator's period set).
 class ListenOptions {
 public:
     explicit ListenOptions(QCommandLineParser &parser);
 
-    // After the parser has processed the command line: starts the listener,
-    // or says on stderr why not and gives the exit status (0 when listening).
+    // After the parser has processed the command line: reads the period set
+    // and starts the listener, or says on stderr why not and gives the exit
+    // status (0 when listening).
     int start(const QCommandLineParser &parser, DatagramListener &listener, const char *program);
     quint16 port() const { return port_; }
+    const FeedSettings &feedSettings() const { return settings_; }
 
 private:
     QCommandLineOption portOption_;
     QCommandLineOption bindOption_;
+    QCommandLineOption fromOption_;
+    QCommandLineOption setOption_;
     quint16 port_ = 0;
+    FeedSettings settings_;
 };
 
 } // namespace periodix::feed

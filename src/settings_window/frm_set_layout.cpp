@@ -6,7 +6,7 @@
 #include "platform/symbol_font.h"
 #include "platform/twips.h"
 #include "platform/wrapping_check_box.h"
-#include "settings_window/ansi_text.h"
+#include "clock/ansi_text.h"
 #include "settings_window/period_grid.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #include "settings_window/period_script_file.h"
 
 #include "error_reporting/runtime_error.h"
-#include "settings_window/ansi_text.h"
+#include "clock/ansi_text.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -28,83 +28,6 @@ std::unique_ptr<QSaveFile> makeDevice(const QString &path)
     return std::make_unique<QSaveFile>(path);
 }
 } // namespace
-
-void raiseFileError(int systemError)
-{
-    switch (systemError) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        raiseError(ErrDiskFull);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        raiseError(ErrPermissionDenied);
-    case ENOENT:
-        raiseError(ErrFileNotFound);
-    case ENOTDIR:
-        raiseError(ErrPathNotFound);
-    case ENAMETOOLONG:
-        raiseError(ErrBadFileNameOrNumber);
-    case EIO:
-        raiseError(ErrDeviceIO);
-    default:
-        raiseError(ErrPathFileAccess);
-    }
-}
-
-void ScriptReader::open(const QString &path)
-{
-    QFile file(path);
-    errno = 0;
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        raiseFileError(errno ? errno : ENOENT);
-    if (QFileInfo(path).isDir())
-        raiseError(ErrPathFileAccess);
-    errno = 0;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        raiseFileError(errno ? errno : EIO);
-    openBytes(bytes);
-}
-
-void ScriptReader::openBytes(const QByteArray &bytes)
-{
-    bytes_ = bytes;
-    position_ = 0;
-    open_ = true;
-}
-
-bool ScriptReader::atEnd() const
-{
-    if (!open_)
-        raiseError(ErrBadFileNameOrNumber);
-    return position_ >= bytes_.size();
-}
-
-QString ScriptReader::readLine()
-{
-    if (atEnd())
-        raiseError(ErrInputPastEndOfFile);
-    qsizetype end = bytes_.indexOf('\r', position_);
-    if (end < 0)
-        end = bytes_.size();
-    const QString line = decodeAnsi(bytes_.mid(position_, end - position_));
-    position_ = end;
-    if (position_ < bytes_.size()) { // the CR, and the LF after it
-        ++position_;
-        if (position_ < bytes_.size() && bytes_[position_] == '\n')
-            ++position_;
-    }
-    return line;
-}
-
-void ScriptReader::close()
-{
-    bytes_.clear();
-    position_ = 0;
-    open_ = false;
-}
 
 void ScriptWriter::setDeviceFactory(DeviceFactory factory)
 {

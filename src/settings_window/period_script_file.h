@@ -7,30 +7,13 @@
 #include <QString>
 #include <QTemporaryFile>
 
+#include "clock/period_script_reader.h"
 #include "error_reporting/process_end.h"
 
 #include <functional>
 #include <memory>
 
 namespace periodix {
-
-// Reads a text file line by line. A line ends at CR LF or at a lone CR (a lone
-// LF is part of the line); a last line without an end is read to the end.
-// Failures raise the runtime's file errors.
-class ScriptReader {
-public:
-    void open(const QString &path);
-    // Reads lines from bytes already in memory.
-    void openBytes(const QByteArray &bytes);
-    bool atEnd() const;
-    QString readLine(); // input past end of file (62) at the end
-    void close();
-
-private:
-    QByteArray bytes_;
-    qsizetype position_ = 0;
-    bool open_ = false;
-};
 
 // Writes a text file line by line, each line ended by CR LF, through a
 // QSaveFile: the lines go to a new file beside the target (the file a symbolic
@@ -90,8 +73,5 @@ private:
     qint32 skippedError_ = 0; // a skipped line's error; 0 while none was skipped
     bool closeRefused_ = false;
 };
-
-// The runtime error for the system error of a failed file operation.
-[[noreturn]] void raiseFileError(int systemError);
 
 } // namespace periodix

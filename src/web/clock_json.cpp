@@ -1,20 +1,23 @@
 #include "web/clock_json.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace periodix::web {
 
-QByteArray clockJson(const feed::FeedState &state, bool withAge)
+QByteArray clockJson(const feed::FeedState &state, bool forTools)
 {
     QJsonObject object;
     object.insert(QStringLiteral("state"), feed::statusName(state.status));
     object.insert(QStringLiteral("period"), state.period > 0 ? QJsonValue(state.period) : QJsonValue());
+    object.insert(QStringLiteral("legend"), state.legend.isEmpty() ? QJsonValue() : QJsonValue(state.legend));
     object.insert(QStringLiteral("time"), state.time.isEmpty() ? QJsonValue() : QJsonValue(state.time));
-    object.insert(QStringLiteral("counting"), state.counting);
+    object.insert(QStringLiteral("counting"), state.counting());
     object.insert(QStringLiteral("sender"), state.sender.isEmpty() ? QJsonValue() : QJsonValue(state.sender));
-    object.insert(QStringLiteral("ignored"), state.ignored);
-    if (withAge) {
+    object.insert(QStringLiteral("otherClocks"), QJsonArray::fromStringList(state.otherClocks));
+    if (forTools) {
+        object.insert(QStringLiteral("ignored"), state.ignored);
         object.insert(QStringLiteral("secondsSinceLast"),
                       state.sinceLastMs < 0 ? QJsonValue() : QJsonValue(double(state.sinceLastMs / 100) / 10.0));
     }

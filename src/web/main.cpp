@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
     periodix::feed::DatagramListener listener;
     if (const int status = listening.start(options, listener, "periodix-web"))
         return status;
-    periodix::web::WebServer server;
+    periodix::web::WebServer server(periodix::steadyClock(), {}, listening.feedSettings());
     if (!server.listen(webAddress, webPort)) {
         std::fprintf(stderr, "periodix-web: cannot serve on %s port %u: %s\n", qPrintable(webAddress.toString()),
                      unsigned(webPort), qPrintable(server.errorString()));

@@ -47,8 +47,8 @@ const QByteArray PlainText = "text/plain; charset=utf-8";
 
 } // namespace
 
-WebServer::WebServer(MonotonicClock &clock, WebLimits limits, QObject *parent)
-    : QObject(parent), clock_(clock), limits_(limits),
+WebServer::WebServer(MonotonicClock &clock, WebLimits limits, feed::FeedSettings settings, QObject *parent)
+    : QObject(parent), clock_(clock), limits_(limits), feed_(std::move(settings)),
       live_(QStringLiteral("periodix-web"), QWebSocketServer::NonSecureMode)
 {
     live_.setHandshakeTimeout(limits_.requestMs);
@@ -206,10 +206,12 @@ void WebServer::dropBrowser(QWebSocket *browser)
 
 void WebServer::publish()
 {
-    const QByteArray json = clockJson(feed_.state(nowMs()), false);
-    if (json == published_)
+    const qint64 now = nowMs();
+    const QByteArray json = clockJson(feed_.state(now), false);
+    if (json == published_ && now - publishedMs_ < limits_.aliveMs)
         return;
     published_ = json;
+    publishedMs_ = now;
     const QString message = QString::fromUtf8(json);
     for (auto it = browsers_.cbegin(); it != browsers_.cend(); ++it)
         it.key()->sendTextMessage(message);

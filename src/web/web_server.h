@@ -22,6 +22,7 @@ struct WebLimits {
     int requests = 128;          // connections still sending their request, at once
     int headBytes = 8192;        // a request head
     int requestMs = 10'000;      // to send a whole request head, or take an answer
+    int aliveMs = 1000;          // live pages hear the clock at least this often
     int pingMs = 10'000;         // live pages are pinged this often...
     int silentMs = 30'000;       // ...and dropped after this long without a word
 };
@@ -33,7 +34,8 @@ struct WebLimits {
 class WebServer : public QObject {
     Q_OBJECT
 public:
-    explicit WebServer(MonotonicClock &clock = steadyClock(), WebLimits limits = {}, QObject *parent = nullptr);
+    explicit WebServer(MonotonicClock &clock = steadyClock(), WebLimits limits = {}, feed::FeedSettings settings = {},
+                       QObject *parent = nullptr);
     ~WebServer() override;
 
     bool listen(const QHostAddress &address, quint16 port);
@@ -52,6 +54,9 @@ private:
     void answer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool withBody);
     void acceptBrowser();
     void dropBrowser(QWebSocket *browser);
+    // Sends the clock to every page when it has changed, or when the pages
+    // have heard nothing for a while: a page that hears nothing knows its
+    // connection has stalled.
     void publish();
     void keepBrowsersAlive();
     qint64 nowMs() const { return clock_.nowNs() / 1'000'000; }
@@ -64,7 +69,8 @@ private:
     QSet<QTcpSocket *> requests_;
     QHash<QWebSocket *, qint64> browsers_; // when each was last heard
     QByteArray published_;
-    QTimer watch_;     // state changes without a datagram (a lost link)
+    qint64 publishedMs_ = -1;
+    QTimer watch_;     // state changes without a datagram (a lost link), and liveness
     QTimer pinger_;
 };
 

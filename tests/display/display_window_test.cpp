@@ -28,7 +28,7 @@ private slots:
 void DisplayWindowTest::beforeFirstDatagram_waitsOnItsPort()
 {
     ManualClock clock;
-    DisplayWindow w(7699, clock);
+    DisplayWindow w(7699, {}, clock);
     QCOMPARE(w.stateText(), QString("Waiting for the clock on port 7699"));
     QVERIFY(w.timeText().isEmpty());
     QCOMPARE(w.windowTitle(), QString("Periodix display: Waiting for the clock on port 7699"));
@@ -37,26 +37,39 @@ void DisplayWindowTest::beforeFirstDatagram_waitsOnItsPort()
 void DisplayWindowTest::clockDatagram_showsPeriodAndTime()
 {
     ManualClock clock;
-    DisplayWindow w(7699, clock);
+    periodix::feed::FeedSettings settings;
+    settings.set.periods = {{"Final", 2}};
+    DisplayWindow w(7699, settings, clock);
     w.receive("p3t05:07", "127.0.0.1");
-    QCOMPARE(w.periodText(), QString("Period 3"));
+    QCOMPARE(w.periodText(), QString("Period 3")); // beyond the set
     QCOMPARE(w.timeText(), QString("05:07"));
-    QVERIFY(w.stateText().isEmpty());
+    QCOMPARE(w.stateText(), QString("Stopped"));
     w.receive("p3t-02:59", "127.0.0.1");
     QCOMPARE(w.timeText(), QString("-02:59"));
-    QCOMPARE(w.windowTitle(), QString("Periodix display: Period 3 -02:59"));
+    QCOMPARE(w.windowTitle(), QString("Periodix display: Period 3 -02:59 Stopped"));
+    // The legend from the set, and the end of a count-up period.
+    w.receive("p1t00:00", "127.0.0.1");
+    for (const char *time : {"p1t00:01", "p1t00:02"}) {
+        clock.advanceMs(1000);
+        w.receive(time, "127.0.0.1");
+    }
+    clock.advanceMs(60000);
+    w.refresh();
+    QCOMPARE(w.windowTitle(), QString("Periodix display: Final 00:02 E N D"));
+    QVERIFY(!w.linkLost());
 }
 
 void DisplayWindowTest::pause_showsPausedUntilNextClockDatagram()
 {
     ManualClock clock;
-    DisplayWindow w(7699, clock);
+    DisplayWindow w(7699, {}, clock);
     w.receive("p1t09:58", "127.0.0.1");
     w.receive("pause", "127.0.0.1");
     QCOMPARE(w.stateText(), QString("Paused"));
     QCOMPARE(w.timeText(), QString("09:58"));
     QCOMPARE(w.windowTitle(), QString("Periodix display: Period 1 09:58 Paused"));
-    w.receive("p1t09:57", "127.0.0.1");
+    clock.advanceMs(1000);
+    w.receive("p1t09:57", "127.0.0.1"); // started again
     QVERIFY(w.stateText().isEmpty());
 }
 
@@ -73,7 +86,7 @@ void DisplayWindowTest::malformed_isIgnoredAndCounted()
 {
     QFETCH(QByteArray, bytes);
     ManualClock clock;
-    DisplayWindow w(7699, clock);
+    DisplayWindow w(7699, {}, clock);
     w.receive("p2t10:00", "127.0.0.1");
     w.receive(bytes, "127.0.0.9");
     w.receive(bytes, "127.0.0.9");
@@ -87,7 +100,7 @@ void DisplayWindowTest::malformed_isIgnoredAndCounted()
 void DisplayWindowTest::linkIndicator_timeAndSender()
 {
     ManualClock clock;
-    DisplayWindow w(7699, clock);
+    DisplayWindow w(7699, {}, clock);
     w.receive("p1t10:00", "127.0.0.7");
     clock.advanceMs(1500);
     w.refresh();
@@ -112,7 +125,7 @@ void DisplayWindowTest::lostLink_onlyAfterCountingGoesSilent()
     QFETCH(int, silence);
     QFETCH(bool, lost);
     ManualClock clock;
-    DisplayWindow w(7699, clock);
+    DisplayWindow w(7699, {}, clock);
     int left = 600;
     for (int at : arrivals) {
         if (at < 0) {
@@ -134,15 +147,17 @@ void DisplayWindowTest::lostLink_onlyAfterCountingGoesSilent()
 void DisplayWindowTest::lostLink_clearsWhenDatagramsReturn()
 {
     ManualClock clock;
-    DisplayWindow w(7699, clock);
+    DisplayWindow w(7699, {}, clock);
     w.receive("p1t10:00", "127.0.0.1");
     clock.advanceMs(1000);
     w.receive("p1t09:59", "127.0.0.1");
+    clock.advanceMs(1000);
+    w.receive("p1t09:58", "127.0.0.1");
     clock.advanceMs(5000);
     w.refresh();
     QVERIFY(w.linkLost());
     QVERIFY(w.windowTitle().endsWith("(link lost)"));
-    w.receive("p1t09:54", "127.0.0.1");
+    w.receive("p1t09:53", "127.0.0.1");
     QVERIFY(!w.linkLost());
     QVERIFY(!w.linkText().startsWith("LINK LOST"));
 }
@@ -150,7 +165,7 @@ void DisplayWindowTest::lostLink_clearsWhenDatagramsReturn()
 void DisplayWindowTest::digits_scaleWithTheWindow()
 {
     ManualClock clock;
-    DisplayWindow w(7699, clock);
+    DisplayWindow w(7699, {}, clock);
     w.receive("p1t10:00", "127.0.0.1");
     auto *digits = w.findChild<QLabel *>("time");
     w.resize(320, 180);
@@ -166,7 +181,7 @@ void DisplayWindowTest::loopback_datagramsReachTheWindow()
     periodix::feed::DatagramListener listener;
     QVERIFY(listener.listen(QHostAddress::LocalHost, 0));
     ManualClock clock;
-    DisplayWindow w(listener.port(), clock);
+    DisplayWindow w(listener.port(), {}, clock);
     connect(&listener, &periodix::feed::DatagramListener::received, &w, &DisplayWindow::receive);
     QUdpSocket sender;
     sender.writeDatagram("p4t00:10", QHostAddress::LocalHost, listener.port());
@@ -182,7 +197,7 @@ void DisplayWindowTest::loopback_datagramsReachTheWindow()
 void DisplayWindowTest::keys_fullScreenAndQuit()
 {
     ManualClock clock;
-    DisplayWindow w(7699, clock);
+    DisplayWindow w(7699, {}, clock);
     w.show();
     QTest::keyClick(&w, Qt::Key_F11);
     QVERIFY(w.windowState() & Qt::WindowFullScreen);

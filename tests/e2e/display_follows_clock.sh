@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Periodix and periodix-display together on the namespace's network: the
-# display follows the clock through start, pause, a correction, a reset and
-# the next period, as Periodix broadcasts to 192.168.0.255 inside the test's own network namespace.
+# display, with the period set's legends, follows the clock through start,
+# pause, a correction, a reset, the next period and the end of a period, as
+# Periodix broadcasts to 192.168.0.255 inside the test's own network namespace.
 #   display_follows_clock.sh PERIODIX RECEIVER PROBE DISPLAY
 PERIODIX=$1
 RECEIVER=$2
@@ -12,7 +13,7 @@ EXAMPLES=$(cd "$(dirname "$0")/../../examples" && pwd)
 enter_private_network_namespace "$@"
 start_x
 
-"$DISPLAY_PROGRAM" >"$WORK/display.log" 2>&1 &
+"$DISPLAY_PROGRAM" --set "$EXAMPLES/basketball.ptm" >"$WORK/display.log" 2>&1 &
 PIDS+=($!)
 display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
 
@@ -24,21 +25,21 @@ shows() {
 
 open_set "$EXAMPLES/basketball.ptm" '^1st Quarter/10:00$'
 main=$MAIN
-shows 'Period 1 10:00'
+shows '1st Quarter 10:00 Stopped'
 xdo windowmove "$main" 800 600   # out of the display's way, for the pictures
 screenshot "$display" display_window
 
 keys "$main" s                     # start
-shows 'Period 1 09:58'
+shows '1st Quarter 09:58'
 keys "$main" s                     # pause
-shows 'Period 1 09:5[0-9] Paused'
+shows '1st Quarter 09:5[0-9] Paused'
 click "$main" 19 30                # -1 s
-shows 'Period 1 09:5[0-9]'
+shows '1st Quarter 09:5[0-9] Stopped'
 click "$main" 29 90                # reset
 sleep 0.3
 xdo key Down Return
-shows 'Period 1 10:00'
+shows '1st Quarter 10:00 Stopped'
 click "$main" 185 130              # next
-shows 'Period 2 10:00'
+shows '2nd Quarter 10:00 Stopped'
 screenshot "$display" display_window_next
 echo "the display followed: $(xdotool getwindowname "$display")"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Periodix, periodix-web and a headless Chromium together in the test's own
-# network namespace: the page follows the clock through the start, the end of
-# a countdown period (with the horn), the next period, a pause and a lost link,
-# and comes back by itself when periodix-web restarts.
+# network namespace: the page follows the clock, with the legends of the
+# period set, through the start, the end of a countdown period (with the horn,
+# and no lost link in the silence after it), another clock on the network,
+# the next period, a pause and a lost link; it says when periodix-web stalls
+# and comes back by itself when it resumes or restarts; its digits fit.
 #   web_follows_clock.sh PERIODIX RECEIVER PROBE WEB PAGE_PROBE
 PERIODIX=$1
 RECEIVER=$2
@@ -13,8 +15,13 @@ PAGE_PROBE=$5
 enter_private_network_namespace "$@"
 start_x
 
+printf 'TimeLeft\r\nFinal\r\n00:03\r\nExtra\r\n10:00\r\n' >"$WORK/short.ptm"
+printf 'TimeLeft\r\nFinal\r\n' >"$WORK/broken.ptm"
+"$WEB" --set "$WORK/broken.ptm" >"$WORK/broken.log" 2>&1 && fail "periodix-web started on a broken set"
+grep -q "broken.ptm, line 3: Input past end of file" "$WORK/broken.log" || fail "broken set: $(cat "$WORK/broken.log")"
+
 start_web() {
-  "$WEB" >"$WORK/web.log" 2>&1 &
+  "$WEB" --set "$WORK/short.ptm" >"$WORK/web.log" 2>&1 &
   WEB_PID=$!
   PIDS+=($WEB_PID)
   wait_until 10 grep -q 'the page at http://127.0.0.1:8699/' "$WORK/web.log" || fail "periodix-web did not start: $(cat "$WORK/web.log")"
@@ -37,17 +44,39 @@ page_shows() {
 }
 page_shows state "Waiting for the clock" 20
 
-printf 'TimeLeft\r\nFinal\r\n00:03\r\nExtra\r\n10:00\r\n' >"$WORK/short.ptm"
+# fits TEXT: the digits, showing TEXT, lie wholly inside the page.
+fits() {
+  local inside
+  inside=$(page "(() => { const t = document.getElementById('time'); t.textContent = '$1';
+    dispatchEvent(new Event('resize')); const r = t.getBoundingClientRect();
+    return r.left >= 0 && r.right <= innerWidth && r.top >= 0 && r.bottom <= innerHeight; })()")
+  [ "$inside" = "[true]" ] || fail "\"$1\" does not fit the page: $inside"
+}
+fits "07:41"
+fits "-02:59"
+
 open_set "$WORK/short.ptm" '^Final/00:03$'
 main=$MAIN
-page_shows period "Period 1"
+page_shows period "Final"
 page_shows time "00:03"
+page_shows state "Stopped"
 
 keys "$main" s                     # start: the countdown runs out
 page_shows time "00:00"
+page_shows state "E N D"
 [ "$(page 'document.body.dataset.horns')" = 1 ] || fail "no horn at 00:00: $(page 'document.body.dataset.horns')"
+# The silence after the end is no lost link.
+wait_until 10 bash -c "curl -s http://127.0.0.1:8699/clock.json | grep -q '\"secondsSinceLast\":[4-9]'" ||
+  fail "no silence: $(curl -s http://127.0.0.1:8699/clock.json)"
+json=$(curl -s http://127.0.0.1:8699/clock.json)
+[[ "$json" == *'"state":"ended"'* && "$json" == *'"legend":"Final"'* ]] || fail "after the end: $json"
+page_shows link ""
+# Another clock on this network is named, not shown.
+echo -n p7t01:00 >/dev/udp/127.0.0.1/7699
+page_shows link "Another clock at 127.0.0.1"
+page_shows time "00:00"
 click "$main" 185 130              # next
-page_shows period "Period 2"
+page_shows period "Extra"
 page_shows time "10:00"
 keys "$main" s                     # start
 page_shows time "09:58"
@@ -56,6 +85,13 @@ keys "$main" s                     # pause
 page_shows state "Paused"
 json=$(curl -s http://127.0.0.1:8699/clock.json)
 [[ "$json" == *'"state":"paused"'* && "$json" == *'"period":2'* ]] || fail "clock.json: $json"
+# periodix-web stalls with the page's socket open: the page says so, and
+# recovers by itself when it resumes.
+kill -STOP "$WEB_PID"
+page_shows link "No connection to periodix-web" 8
+[ "$(page 'document.body.dataset.status')" = disconnected ] || fail "status $(page 'document.body.dataset.status')"
+kill -CONT "$WEB_PID"
+page_shows state "Paused" 8
 if [ -n "${SCREENSHOTS:-}" ]; then
   "$PAGE_PROBE" 9222 screenshot "$SCREENSHOTS/web_overlay.png" || fail "no screenshot"
 fi
@@ -63,13 +99,17 @@ fi
 keys "$main" s                     # start again, then the network goes
 page_shows state ""
 wait_until 5 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval 'document.body.dataset.status' 2>/dev/null)\" = running ]" || fail "not running"
+first_tick=$(text_of time)          # one more tick: the clock is surely counting
+wait_until 5 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('time').textContent\" 2>/dev/null)\" != '$first_tick' ]" ||
+  fail "no second tick"
 ip link set veth0 down
 ip link set veth1 down
 page_shows link "LINK LOST" 8
 [ "$(page 'document.body.dataset.status')" = lost ] || fail "status $(page 'document.body.dataset.status')"
 ip link set veth0 up
 ip link set veth1 up
-page_shows link "" 10
+wait_until 10 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('link').textContent\" 2>/dev/null)\" != 'LINK LOST' ]" ||
+  fail "the link stays lost"
 echo "the page followed: $(text_of period) $(text_of time)"
 
 # periodix-web restarts: the page connects again by itself.
@@ -80,7 +120,7 @@ wait_until 5 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval 'document.body.dataset.stat
 start_web
 wait_until 15 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval 'document.body.dataset.status' 2>/dev/null)\" = running ]" ||
   fail "the page did not come back: $(page 'document.body.dataset.status')"
-page_shows period "Period 2"
+page_shows period "Extra"
 keys "$main" s
 page_shows state "Paused"
 stop_periodix

@@ -3,8 +3,8 @@
 // that every byte is accounted for and that no line keeps a line end.
 
 #include "error_reporting/runtime_error.h"
-#include "settings_window/ansi_text.h"
-#include "settings_window/period_script_file.h"
+#include "clock/ansi_text.h"
+#include "clock/period_script_reader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "settings_window/ansi_text.h"
+#include "clock/ansi_text.h"
 
 #include <QtTest>
 

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace periodix {
+
+// Reads a text file line by line. A line ends at CR LF or at a lone CR (a lone
+// LF is part of the line); a last line without an end is read to the end.
+// Failures raise the runtime's file errors.
+class ScriptReader {
+public:
+    void open(const QString &path);
+    // Reads lines from bytes already in memory.
+    void openBytes(const QByteArray &bytes);
+    bool atEnd() const;
+    QString readLine(); // input past end of file (62) at the end
+    void close();
+
+private:
+    QByteArray bytes_;
+    qsizetype position_ = 0;
+    bool open_ = false;
+};
+
+// The runtime error for the system error of a failed file operation.
+[[noreturn]] void raiseFileError(int systemError);
+
+} // namespace periodix

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "feed/datagram_parser.h"
+
+#include <optional>
+
+namespace periodix::feed {
+
+// What the clock is doing, told from its datagrams and when they arrive.
+// The clock sends a datagram only when it changes: one a second while it
+// counts, one for each correction, reset or change of period, "pause" for a
+// pause, and nothing at all when a period runs out. So:
+// - a datagram that moves the time one second (or, while counting, about as
+//   many seconds as have passed) towards the period's end is a tick: running;
+// - any other clock datagram leaves the clock stopped;
+// - a tick that reaches the end ends the period: 00:00 counting down, or the
+//   period's length counting up when it is known; silence after it is normal;
+// - a clock that ticked twice in a row and then falls silent for more than
+//   three seconds before its end has lost its link.
+class RunTracker {
+public:
+    enum class Status { Waiting, Running, Stopped, Paused, Ended, Lost };
+
+    // countUpEnd: the length of the datagram's period, where known.
+    void arrived(const ClockDatagram &datagram, qint64 nowMs, std::optional<qint32> countUpEnd);
+    Status status(qint64 nowMs) const;
+    bool heardAny() const { return lastMs_ >= 0; }
+    qint64 sinceLastMs(qint64 nowMs) const { return heardAny() ? nowMs - lastMs_ : -1; }
+
+private:
+    qint64 lastMs_ = -1;      // any datagram
+    qint64 lastClockMs_ = -1; // the last clock datagram
+    int period_ = 0;
+    qint32 seconds_ = 0;
+    int direction_ = 0;       // -1 countdown, +1 count-up, once two ticks told it
+    bool paused_ = false;
+    bool ticked_ = false;     // the last clock datagram was a tick
+    bool ticking_ = false;    // and so was the one before it
+    bool ended_ = false;
+};
+
+// Seconds of a time text as the clock's SEC2TIME makes it: -02:59 is -61.
+qint32 timeSeconds(const QString &time);
+
+} // namespace periodix::feed
