@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include <cstring>
+
 namespace periodix::web {
 
 namespace {
@@ -49,20 +51,46 @@ HttpRequest parseRequestHead(const QByteArray &head)
         lines[i].chop(1);
     }
     const QList<QByteArray> requestLine = lines.first().split(' ');
-    if (requestLine.size() != 3 || !isToken(requestLine[0]) || !requestLine[1].startsWith('/') ||
-        !isPrintable(requestLine[1]) || !requestLine[2].startsWith("HTTP/1."))
+    if (requestLine.size() != 3 || !isToken(requestLine[0]) || !isPrintable(requestLine[1]) ||
+        (requestLine[2] != "HTTP/1.1" && requestLine[2] != "HTTP/1.0"))
         return request;
     request.method = requestLine[0];
-    const QByteArray &target = requestLine[1];
+    QByteArray target = requestLine[1];
+    QByteArray authority;
+    for (const char *const scheme : {"http://", "https://"}) {
+        const qsizetype length = qsizetype(std::strlen(scheme));
+        if (target.toLower().startsWith(scheme)) {
+            const qsizetype slash = target.indexOf('/', length);
+            authority = target.mid(length, slash < 0 ? -1 : slash - length);
+            target = slash < 0 ? QByteArray("/") : target.mid(slash);
+            if (authority.isEmpty())
+                return request;
+        }
+    }
+    if (!target.startsWith('/'))
+        return request;
     const qsizetype query = target.indexOf('?');
     request.path = query < 0 ? target : target.left(query);
+    int hosts = 0;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray &line = lines[i];
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0 || !isToken(line.left(colon)) || !isPrintable(line))
             return request;
-        request.headers.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
+        const QByteArray name = line.left(colon).toLower();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        hosts += name == "host";
+        const auto known = request.headers.constFind(name);
+        if (known == request.headers.cend())
+            request.headers.insert(name, value);
+        else if (name == "host" || (name == "content-length" && *known != value))
+            return request; // two that differ: which one holds is anyone's guess
+        else if (name != "content-length")
+            request.headers.insert(name, *known + ", " + value);
     }
+    if (requestLine[2] == "HTTP/1.1" && hosts != 1)
+        return request;
+    request.host = authority.isEmpty() ? request.header("host") : authority;
     request.valid = true;
     return request;
 }

@@ -34,7 +34,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption httpBind(QStringLiteral("http-bind"),
                                       QStringLiteral("Address to serve the page on (127.0.0.1: this machine only)."),
                                       QStringLiteral("address"), QStringLiteral("127.0.0.1"));
-    options.addOptions({httpPort, httpBind});
+    const QCommandLineOption trustedProxy(
+        QStringLiteral("trusted-proxy"),
+        QStringLiteral("A reverse proxy in front: its X-Forwarded-For names each client (none)."),
+        QStringLiteral("address"));
+    options.addOptions({httpPort, httpBind, trustedProxy});
     options.process(app);
 
     quint16 webPort = 0;
@@ -44,10 +48,15 @@ int main(int argc, char *argv[])
     if (!webAddress.setAddress(options.value(httpBind)))
         return fail("no such address", options.value(httpBind));
 
+    QHostAddress proxy;
+    if (options.isSet(trustedProxy) && !proxy.setAddress(options.value(trustedProxy)))
+        return fail("no such address", options.value(trustedProxy));
+
     periodix::feed::DatagramListener listener;
     if (const int status = listening.start(options, listener, "periodix-web"))
         return status;
     periodix::web::WebServer server(periodix::steadyClock(), {}, listening.feedSettings());
+    server.setTrustedProxy(proxy);
     if (!server.listen(webAddress, webPort)) {
         std::fprintf(stderr, "periodix-web: cannot serve on %s port %u: %s\n", qPrintable(webAddress.toString()),
                      unsigned(webPort), qPrintable(server.errorString()));

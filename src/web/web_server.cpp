@@ -3,6 +3,7 @@
 #include "web/clock_json.h"
 #include "web/http_request.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTcpSocket>
 #include <QWebSocket>
@@ -24,8 +25,10 @@ QByteArray reason(int status)
     switch (status) {
     case 200: return "OK";
     case 400: return "Bad Request";
+    case 403: return "Forbidden";
     case 404: return "Not Found";
     case 405: return "Method Not Allowed";
+    case 426: return "Upgrade Required";
     case 431: return "Request Header Fields Too Large";
     case 503: return "Service Unavailable";
     default: return "Error";
@@ -44,6 +47,50 @@ const QByteArray &page()
 }
 
 const QByteArray PlainText = "text/plain; charset=utf-8";
+
+// The page runs its one script and nothing else: the script by its hash, so
+// that no text the page shows could ever run as code.
+const QByteArray &pagePolicy()
+{
+    static const QByteArray policy = [] {
+        const QByteArray &html = page();
+        const qsizetype start = html.indexOf('>', html.indexOf("<script")) + 1;
+        const QByteArray script = html.mid(start, html.indexOf("</script>") - start);
+        return "default-src 'none'; script-src 'sha256-" +
+               QCryptographicHash::hash(script, QCryptographicHash::Sha256).toBase64() +
+               "'; style-src 'unsafe-inline'; connect-src 'self'";
+    }();
+    return policy;
+}
+
+QString keyOf(const QHostAddress &address, quint16 port)
+{
+    return address.toString() + u' ' + QString::number(port);
+}
+
+// An address in the form the datagram listener uses for senders.
+QString addressOf(const QHostAddress &address)
+{
+    bool v4 = false;
+    const quint32 ip = address.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ip).toString() : address.toString();
+}
+
+// Drops a client that does not take what is sent to it.
+void dropIfOverQueued(QAbstractSocket *socket, qint64 queued, qint64 limit)
+{
+    if (queued > limit)
+        socket->abort();
+}
+
+// "http://host:port" to "host:port"; empty for anything else.
+QByteArray authorityOf(const QByteArray &origin)
+{
+    const qsizetype scheme = origin.indexOf("://");
+    if (scheme <= 0 || origin.indexOf('/', scheme + 3) >= 0)
+        return QByteArray();
+    return origin.mid(scheme + 3).toLower();
+}
 
 } // namespace
 
@@ -64,10 +111,20 @@ WebServer::WebServer(MonotonicClock &clock, WebLimits limits, feed::FeedSettings
 
 WebServer::~WebServer()
 {
+    // Nothing may call back into this half-destroyed server: every socket
+    // still open is cut loose from it first.
+    http_.close();
+    for (QTcpSocket *socket : http_.findChildren<QTcpSocket *>())
+        socket->disconnect(this);
+    requests_.clear();
+    handshakes_.clear();
     const auto browsers = browsers_.keys();
     browsers_.clear();
-    for (QWebSocket *browser : browsers)
+    for (QWebSocket *browser : browsers) {
+        browser->disconnect(this);
         delete browser;
+    }
+    live_.disconnect(this);
 }
 
 bool WebServer::listen(const QHostAddress &address, quint16 port)
@@ -85,11 +142,19 @@ void WebServer::acceptRequest()
 {
     while (QTcpSocket *socket = http_.nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        if (requests_.size() >= limits_.requests) {
+        const QString address = addressOf(socket->peerAddress());
+        // A proxy's connections are many clients': only the whole count binds it.
+        const bool proxied = !proxy_.isNull() && socket->peerAddress().isEqual(proxy_);
+        if (requests_.size() >= limits_.requests ||
+            (!proxied && std::count(requests_.cbegin(), requests_.cend(), address) >= limits_.perAddress)) {
             socket->abort();
             continue;
         }
-        requests_.insert(socket);
+        requests_.insert(socket, address);
+        // No update waits for the acknowledgement of the one before it; and
+        // what a client does not read stays small in the kernel too.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, limits_.queuedBytes);
         // A client holds at most one request head in memory here.
         socket->setReadBufferSize(limits_.headBytes + 1);
         connect(socket, &QObject::destroyed, this, [this, socket] { requests_.remove(socket); });
@@ -128,18 +193,28 @@ void WebServer::readRequest(QTcpSocket *socket)
     } else if (!request.header("transfer-encoding").isEmpty()) {
         answer(socket, 400, PlainText, "A GET takes no body\n", withBody);
     } else if (request.path == "/live") {
-        if (!get || !request.wantsWebSocket()) {
+        const bool proxied = !proxy_.isNull() && socket->peerAddress().isEqual(proxy_);
+        QString client = requests_.value(socket);
+        if (proxied && !request.header("x-forwarded-for").isEmpty())
+            client = QString::fromLatin1(request.header("x-forwarded-for").split(',').last().trimmed());
+        const QByteArray host = proxied && !request.header("x-forwarded-host").isEmpty()
+                                    ? request.header("x-forwarded-host")
+                                    : request.host;
+        const QByteArray origin = request.header("origin");
+        const auto fromClient = [&client](const Browser &b) { return b.client == client; };
+        if (!get || !request.wantsWebSocket() || request.header("sec-websocket-key").isEmpty()) {
             answer(socket, 400, PlainText, "WebSocket only\n", withBody);
-        } else if (browsers_.size() >= limits_.browsers) {
+        } else if (request.header("sec-websocket-version") != "13") {
+            answer(socket, 426, PlainText, "WebSocket version 13 only\n", true);
+        } else if (!origin.isEmpty() && authorityOf(origin) != host.toLower()) {
+            // Another site's page may not take the clock; tools send no Origin.
+            answer(socket, 403, PlainText, "Another site's page\n", true);
+        } else if (browsers_.size() + handshakes_.size() >= limits_.browsers ||
+                   std::count_if(browsers_.cbegin(), browsers_.cend(), fromClient) +
+                           std::count(handshakes_.cbegin(), handshakes_.cend(), client) >= limits_.perAddress) {
             answer(socket, 503, PlainText, "Too many browsers\n", true);
         } else {
-            // The WebSocket server reads the same request head from the socket.
-            requests_.remove(socket);
-            socket->disconnect();
-            delete socket->findChild<QTimer *>(QStringLiteral("deadline"));
-            socket->setReadBufferSize(0);
-            live_.handleConnection(socket);
-            emit socket->readyRead();
+            handToLive(socket, client);
         }
     } else if (request.path == "/" || request.path == "/index.html") {
         answer(socket, 200, "text/html; charset=utf-8", page(), withBody);
@@ -148,6 +223,24 @@ void WebServer::readRequest(QTcpSocket *socket)
     } else {
         answer(socket, 404, PlainText, "Not found\n", withBody);
     }
+}
+
+void WebServer::handToLive(QTcpSocket *socket, const QString &client)
+{
+    // The WebSocket server reads the same request head from the socket.
+    requests_.remove(socket);
+    socket->disconnect();
+    delete socket->findChild<QTimer *>(QStringLiteral("deadline"));
+    socket->setReadBufferSize(0);
+    const QString key = keyOf(socket->peerAddress(), socket->peerPort());
+    handshakes_.insert(key, client);
+    connect(socket, &QObject::destroyed, this, [this, key] { handshakes_.remove(key); });
+    // What a page sends (pings, say) makes answers queue up for it too: one
+    // that does not read them goes, whatever it sends.
+    connect(socket, &QTcpSocket::readyRead, socket,
+            [socket, limit = limits_.queuedBytes] { dropIfOverQueued(socket, socket->bytesToWrite(), limit); });
+    live_.handleConnection(socket);
+    emit socket->readyRead();
 }
 
 void WebServer::answer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool withBody)
@@ -161,10 +254,10 @@ void WebServer::answer(QTcpSocket *socket, int status, const QByteArray &type, c
                           "Connection: close\r\n";
     if (status == 405)
         response += "Allow: GET, HEAD\r\n";
-    if (type.startsWith("text/html")) {
-        response += "Content-Security-Policy: default-src 'none'; script-src 'unsafe-inline'; "
-                    "style-src 'unsafe-inline'; connect-src 'self' ws: wss:\r\n";
-    }
+    if (status == 426)
+        response += "Sec-WebSocket-Version: 13\r\n";
+    if (type.startsWith("text/html"))
+        response += "Content-Security-Policy: " + pagePolicy() + "\r\n";
     if (type == "application/json")
         response += "Access-Control-Allow-Origin: *\r\n";
     response += "\r\n";
@@ -177,6 +270,7 @@ void WebServer::answer(QTcpSocket *socket, int status, const QByteArray &type, c
 void WebServer::acceptBrowser()
 {
     while (QWebSocket *browser = live_.nextPendingConnection()) {
+        const QString client = handshakes_.take(keyOf(browser->peerAddress(), browser->peerPort()));
         if (browsers_.size() >= limits_.browsers) {
             browser->abort();
             browser->deleteLater();
@@ -184,18 +278,25 @@ void WebServer::acceptBrowser()
         }
         browser->setMaxAllowedIncomingFrameSize(1024);
         browser->setMaxAllowedIncomingMessageSize(1024);
-        browsers_.insert(browser, nowMs());
+        browsers_.insert(browser, Browser{nowMs(), client.isEmpty() ? addressOf(browser->peerAddress()) : client});
         // What a page sends changes nothing; it only shows the page is there.
         const auto heard = [this, browser] {
             if (auto it = browsers_.find(browser); it != browsers_.end())
-                *it = nowMs();
+                it->heardMs = nowMs();
         };
         connect(browser, &QWebSocket::textMessageReceived, this, heard);
         connect(browser, &QWebSocket::binaryMessageReceived, this, heard);
         connect(browser, &QWebSocket::pong, this, heard);
         connect(browser, &QWebSocket::disconnected, this, [this, browser] { dropBrowser(browser); });
-        browser->sendTextMessage(QString::fromUtf8(clockJson(feed_.state(nowMs()), false)));
+        send(browser, QString::fromUtf8(clockJson(feed_.state(nowMs()), false)));
     }
+}
+
+void WebServer::send(QWebSocket *browser, const QString &message)
+{
+    browser->sendTextMessage(message);
+    if (browser->bytesToWrite() > limits_.queuedBytes)
+        browser->abort(); // it does not read: its place is free again
 }
 
 void WebServer::dropBrowser(QWebSocket *browser)
@@ -213,8 +314,9 @@ void WebServer::publish()
     published_ = json;
     publishedMs_ = now;
     const QString message = QString::fromUtf8(json);
-    for (auto it = browsers_.cbegin(); it != browsers_.cend(); ++it)
-        it.key()->sendTextMessage(message);
+    const auto browsers = browsers_.keys(); // one that goes leaves the list
+    for (QWebSocket *browser : browsers)
+        send(browser, message);
 }
 
 void WebServer::keepBrowsersAlive()
@@ -222,7 +324,7 @@ void WebServer::keepBrowsersAlive()
     const qint64 now = nowMs();
     const auto browsers = browsers_.keys();
     for (QWebSocket *browser : browsers) {
-        if (now - browsers_.value(browser) > limits_.silentMs)
+        if (now - browsers_.value(browser).heardMs > limits_.silentMs)
             browser->abort(); // gone without a word: its place is free again
         else
             browser->ping();

@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
-#include <QSet>
 #include <QTcpServer>
 #include <QTimer>
 #include <QWebSocketServer>
@@ -20,6 +19,8 @@ namespace periodix::web {
 struct WebLimits {
     int browsers = 64;           // live pages connected at once
     int requests = 128;          // connections still sending their request, at once
+    int perAddress = 8;          // of each of the two, from one address
+    int queuedBytes = 64 * 1024; // waiting to be sent to one client; past it the client goes
     int headBytes = 8192;        // a request head
     int requestMs = 10'000;      // to send a whole request head, or take an answer
     int aliveMs = 1000;          // live pages hear the clock at least this often
@@ -29,8 +30,10 @@ struct WebLimits {
 
 // Serves the page, /clock.json and the page's live updates on one HTTP port.
 // Only GET and HEAD of the fixed routes answer; nothing a browser sends
-// changes anything. Every connection is bounded in number, size and time, so
-// no client can stop it or make it grow.
+// changes anything. Every connection is bounded in number (also from one
+// address), in what it sends and what waits to be sent to it, and in time, so
+// no client can stop it, crowd others out or make it grow. Behind a reverse
+// proxy, the proxy's X-Forwarded-For names the client.
 class WebServer : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +42,9 @@ public:
     ~WebServer() override;
 
     bool listen(const QHostAddress &address, quint16 port);
+    // A reverse proxy in front: its connections are its clients', named by
+    // the last address of X-Forwarded-For.
+    void setTrustedProxy(const QHostAddress &proxy) { proxy_ = proxy; }
     quint16 port() const { return http_.serverPort(); }
     QString errorString() const { return http_.errorString(); }
 
@@ -51,8 +57,11 @@ public:
 private:
     void acceptRequest();
     void readRequest(QTcpSocket *socket);
+    void handToLive(QTcpSocket *socket, const QString &client);
     void answer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool withBody);
     void acceptBrowser();
+    // Sends, and drops a browser that does not take what is sent to it.
+    void send(QWebSocket *browser, const QString &message);
     void dropBrowser(QWebSocket *browser);
     // Sends the clock to every page when it has changed, or when the pages
     // have heard nothing for a while: a page that hears nothing knows its
@@ -66,8 +75,14 @@ private:
     feed::ClockFeed feed_;
     QTcpServer http_;
     QWebSocketServer live_;
-    QSet<QTcpSocket *> requests_;
-    QHash<QWebSocket *, qint64> browsers_; // when each was last heard
+    struct Browser {
+        qint64 heardMs; // when it last said anything
+        QString client; // its address, or its proxy's client
+    };
+    QHostAddress proxy_;
+    QHash<QTcpSocket *, QString> requests_;    // and their addresses
+    QHash<QString, QString> handshakes_;       // "address port" of a socket in its handshake: its client
+    QHash<QWebSocket *, Browser> browsers_;
     QByteArray published_;
     qint64 publishedMs_ = -1;
     QTimer watch_;     // state changes without a datagram (a lost link), and liveness
