@@ -3,7 +3,7 @@
 # then configures and builds. Fast when everything is already there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-websockets-dev qt6-qpa-plugins libgl-dev libxcb1-dev
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-websockets-dev qt6-qpa-plugins libgl-dev libxcb1-dev libasound2-dev
           fonts-dejavu-core fonts-liberation2 dpkg-dev file xvfb xauth xdotool x11-utils iproute2 util-linux chromium)
 
 missing=()

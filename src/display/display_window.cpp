@@ -1,11 +1,14 @@
 #include "display/display_window.h"
 
+#include "display/horn.h"
 #include "platform/looks.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
+
+#include <cstdio>
 
 namespace periodix::display {
 
@@ -59,6 +62,26 @@ DisplayWindow::DisplayWindow(quint16 port, feed::FeedSettings settings, Monotoni
     refresh();
 }
 
+void DisplayWindow::showTenths()
+{
+    tenths_ = true;
+    refresher_.setInterval(20); // a tenth shows within a fifth of itself
+    refresh();
+}
+
+void DisplayWindow::useHorn()
+{
+    if (horn_)
+        return;
+    horn_ = new Horn(this);
+    connect(horn_, &Horn::unavailable, this, [this](const QString &reason) {
+        if (hornProblem_.isEmpty())
+            std::fprintf(stderr, "periodix-display: no horn: %s\n", qPrintable(reason));
+        hornProblem_ = QStringLiteral("no horn: ") + reason;
+        refresh();
+    });
+}
+
 void DisplayWindow::receive(const QByteArray &bytes, const QString &sender)
 {
     feed_.receive(bytes, sender, nowMs());
@@ -100,11 +123,14 @@ void DisplayWindow::refresh()
         period_->setText(!state.legend.isEmpty() ? state.legend
                          : state.period > 0      ? QStringLiteral("Period %1").arg(state.period)
                                                  : QString());
-        if (time_->text() != state.time) {
-            time_->setText(state.time);
-            fitDigits();
-        }
+        showTime(tenths_ && !state.tenths.isEmpty() ? state.tenths : state.time);
     }
+    // The horn on the crossing into the end, whichever datagrams were lost on
+    // the way: never on a display started on an ended period, a reset or a
+    // correction.
+    if (horn_ && shownStatus_ == Status::Running && state.status == Status::Ended)
+        horn_->blow();
+    shownStatus_ = state.status;
     // Digits that may be old are dimmed.
     setTextColour(time_, lost ? Quiet : Digits);
 
@@ -115,6 +141,8 @@ void DisplayWindow::refresh()
         text += QStringLiteral("   ignored %1").arg(state.ignored);
     if (!state.otherClocks.isEmpty())
         text += QStringLiteral("   another clock at %1 (choose with --from)").arg(state.otherClocks.join(QStringLiteral(", ")));
+    if (!hornProblem_.isEmpty())
+        text += QStringLiteral("   ") + hornProblem_;
     if (lost)
         text = QStringLiteral("LINK LOST   ") + text;
     link_->setText(text.trimmed());
@@ -149,10 +177,24 @@ QString DisplayWindow::linkText() const
     return link_->text();
 }
 
+void DisplayWindow::showTime(const QString &text)
+{
+    if (time_->text() == text)
+        return;
+    const bool sameShape = time_->text().size() == text.size();
+    time_->setText(text);
+    if (!sameShape)
+        fitDigits();
+}
+
 void DisplayWindow::fitDigits()
 {
-    // As large as the window allows: the digits fill most of its width.
-    const QString sample = time_->text().isEmpty() ? QStringLiteral("00:00") : time_->text();
+    // As large as the window allows: the digits fill most of its width. The
+    // size is that of "00:00" unless the text is longer, so the digits keep
+    // their size whatever they show (tenths too); the face's figures are all
+    // of one width.
+    const QString text = time_->text();
+    const QString sample = text.size() > 5 ? text : QStringLiteral("00:00");
     QFont font = time_->font();
     const int width = std::max(100, this->width() * 9 / 10);
     const int height = std::max(40, this->height() * 55 / 100);
@@ -190,6 +232,10 @@ void DisplayWindow::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_Q:
         close();
+        break;
+    case Qt::Key_H: // the hall staff try the volume before the game
+        if (horn_)
+            horn_->blow();
         break;
     default:
         QWidget::keyPressEvent(event);

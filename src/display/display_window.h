@@ -10,6 +10,8 @@ class QLabel;
 
 namespace periodix::display {
 
+class Horn;
+
 // The big clock for the hall: the period's legend and time in heavy digits on
 // a dark background, the clock's state below them (stopped, paused, "E N D"),
 // and in a corner how long ago the last datagram came and from where, a lost
@@ -19,6 +21,11 @@ class DisplayWindow : public QWidget {
 public:
     explicit DisplayWindow(quint16 port, feed::FeedSettings settings = {}, MonotonicClock &clock = steadyClock(),
                            QWidget *parent = nullptr);
+
+    // Seconds and tenths in the last minute of a countdown; a faster refresh.
+    void showTenths();
+    // The horn at the end of each period, and on the H key.
+    void useHorn();
 
     // One datagram as it arrived.
     void receive(const QByteArray &bytes, const QString &sender);
@@ -38,11 +45,16 @@ protected:
 
 private:
     void fitDigits();
+    void showTime(const QString &text);
     qint64 nowMs() const { return clock_.nowNs() / 1'000'000; }
 
     MonotonicClock &clock_;
     quint16 port_;
     QString from_;
+    bool tenths_ = false;
+    Horn *horn_ = nullptr;
+    QString hornProblem_;
+    feed::FeedState::Status shownStatus_ = feed::FeedState::Status::Waiting;
     feed::ClockFeed feed_;
     QTimer refresher_;
     QLabel *period_ = nullptr;

@@ -18,7 +18,11 @@ int main(int argc, char *argv[])
     options.addVersionOption();
     periodix::feed::ListenOptions listening(options);
     const QCommandLineOption fullScreen(QStringLiteral("fullscreen"), QStringLiteral("Start full screen."));
-    options.addOption(fullScreen);
+    const QCommandLineOption horn(QStringLiteral("horn"),
+                                  QStringLiteral("Sound a horn at the end of each period (H sounds it at any time)."));
+    const QCommandLineOption tenths(QStringLiteral("tenths"),
+                                    QStringLiteral("Show seconds and tenths in the last minute of a countdown."));
+    options.addOptions({fullScreen, horn, tenths});
     options.process(app);
 
     periodix::feed::DatagramListener listener;
@@ -27,6 +31,10 @@ int main(int argc, char *argv[])
     periodix::display::DisplayWindow window(listening.port(), listening.feedSettings());
     QObject::connect(&listener, &periodix::feed::DatagramListener::received, &window,
                      &periodix::display::DisplayWindow::receive);
+    if (options.isSet(tenths))
+        window.showTenths();
+    if (options.isSet(horn))
+        window.useHorn();
     if (options.isSet(fullScreen))
         window.showFullScreen();
     else

@@ -70,6 +70,13 @@ FeedState ClockFeed::state(qint64 nowMs) const
     s.period = period_;
     s.legend = settings_.set.legend(period_);
     s.time = time_;
+    if (const std::optional<qint64> left = tracker_.remainingMs(nowMs)) {
+        // Rounded up: a tenth is never shown before the clock has reached it.
+        const qint64 tenths = (*left + 99) / 100;
+        if (tenths < 600)
+            s.tenths = QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10);
+    }
+    s.countingDown = tracker_.countingDown();
     s.sinceLastMs = tracker_.sinceLastMs(nowMs);
     s.sender = sender_;
     for (auto it = others_.cbegin(); it != others_.cend(); ++it) {

@@ -18,6 +18,8 @@ struct FeedState {
     int period = 0;           // 0 until the first clock datagram
     QString legend;           // the period's legend from the period set; empty without it
     QString time;             // its time text, empty until then
+    QString tenths;           // in the last minute of a counting-down period: seconds and tenths ("9.4")
+    bool countingDown = false; // the clock's last tick went down
     qint64 sinceLastMs = -1;  // since the last datagram; -1 before the first
     QString sender;           // the clock followed, once heard
     QStringList otherClocks;  // other clocks heard lately, not shown

@@ -1,5 +1,6 @@
 #include "feed/run_tracker.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace periodix::feed {
@@ -22,6 +23,7 @@ void RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
     const bool wasRunning = status(nowMs) == Status::Running;
     lastMs_ = nowMs;
     if (datagram.kind == ClockDatagram::Kind::Pause) {
+        pausedRemainingMs_ = wasRunning ? remainingMs(nowMs) : std::nullopt;
         paused_ = true;
         ticked_ = ticking_ = ended_ = false;
         return;
@@ -38,6 +40,8 @@ void RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
                       (std::abs(moved) == 1 || (wasRunning && std::abs(qint64{moved}) * TickSpacingMs <= gap + LateTickMs));
     ticking_ = tick && ticked_ && gap <= LostAfterMs;
     ticked_ = tick;
+    if (tick)
+        lastWay_ = way;
     if (ticking_ && direction_ == 0)
         direction_ = way;
     const bool atEnd = (way < 0 && seconds == 0) || (way > 0 && countUpEnd && seconds == *countUpEnd);
@@ -46,6 +50,7 @@ void RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
     else if (!(ended_ && samePeriod && moved == 0)) // a start after the end shows the end again
         ended_ = false;
     paused_ = false;
+    pausedRemainingMs_.reset();
     period_ = datagram.period;
     seconds_ = seconds;
     lastClockMs_ = nowMs;
@@ -67,6 +72,32 @@ RunTracker::Status RunTracker::status(qint64 nowMs) const
             return Status::Lost;
     }
     return Status::Stopped;
+}
+
+} // namespace periodix::feed
+
+namespace periodix::feed {
+
+std::optional<qint64> RunTracker::remainingMs(qint64 nowMs) const
+{
+    switch (status(nowMs)) {
+    case Status::Paused:
+        return pausedRemainingMs_;
+    case Status::Ended:
+        return lastWay_ < 0 ? std::optional<qint64>(0) : std::nullopt;
+    case Status::Running:
+        if (lastWay_ < 0) {
+            // Both moments are whole milliseconds: one less, so that their
+            // rounding never puts the time shown ahead of the clock.
+            return qint64{seconds_} * TickSpacingMs - std::clamp(nowMs - lastClockMs_ - 1, qint64{0}, TickSpacingMs);
+        }
+        return std::nullopt;
+    case Status::Waiting:
+    case Status::Stopped:
+    case Status::Lost:
+        break;
+    }
+    return std::nullopt;
 }
 
 } // namespace periodix::feed

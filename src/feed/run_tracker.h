@@ -24,7 +24,15 @@ public:
     // countUpEnd: the length of the datagram's period, where known.
     void arrived(const ClockDatagram &datagram, qint64 nowMs, std::optional<qint32> countUpEnd);
     Status status(qint64 nowMs) const;
+    // The time left in a counting-down period, in milliseconds, counted from
+    // the arrival of the clock's last datagram (the clock sends each within
+    // milliseconds of its second): never past the next whole second before
+    // that second's datagram comes, frozen at a pause, zero at the end. None
+    // when the clock is not counting down.
+    std::optional<qint64> remainingMs(qint64 nowMs) const;
     bool heardAny() const { return lastMs_ >= 0; }
+    // The clock's last tick went down.
+    bool countingDown() const { return lastWay_ < 0; }
     qint64 sinceLastMs(qint64 nowMs) const { return heardAny() ? nowMs - lastMs_ : -1; }
 
 private:
@@ -33,6 +41,8 @@ private:
     int period_ = 0;
     qint32 seconds_ = 0;
     int direction_ = 0;       // -1 countdown, +1 count-up, once two ticks told it
+    int lastWay_ = 0;         // the way the last tick went
+    std::optional<qint64> pausedRemainingMs_;
     bool paused_ = false;
     bool ticked_ = false;     // the last clock datagram was a tick
     bool ticking_ = false;    // and so was the one before it

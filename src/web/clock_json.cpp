@@ -14,6 +14,7 @@ QByteArray clockJson(const feed::FeedState &state, bool forTools)
     object.insert(QStringLiteral("legend"), state.legend.isEmpty() ? QJsonValue() : QJsonValue(state.legend));
     object.insert(QStringLiteral("time"), state.time.isEmpty() ? QJsonValue() : QJsonValue(state.time));
     object.insert(QStringLiteral("counting"), state.counting());
+    object.insert(QStringLiteral("countingDown"), state.countingDown);
     object.insert(QStringLiteral("sender"), state.sender.isEmpty() ? QJsonValue() : QJsonValue(state.sender));
     object.insert(QStringLiteral("otherClocks"), QJsonArray::fromStringList(state.otherClocks));
     if (forTools) {

@@ -1,45 +1,86 @@
 #!/usr/bin/env bash
 # Periodix and periodix-display together on the namespace's network: the
-# display, with the period set's legends, follows the clock through start,
-# pause, a correction, a reset, the next period and the end of a period, as
-# Periodix broadcasts to 192.168.0.255 inside the test's own network namespace.
-#   display_follows_clock.sh PERIODIX RECEIVER PROBE DISPLAY
+# display, with the period set's legends, tenths in the last minute and the
+# horn, follows the clock through the end of a countdown (the horn recorded
+# from the sound device), a reset (no horn), the next period, start, pause, a
+# correction and a reset, as Periodix broadcasts to 192.168.0.255 inside the
+# test's own network namespace; H sounds the horn on demand.
+#   display_follows_clock.sh PERIODIX RECEIVER PROBE DISPLAY SOUND_PROBE
 PERIODIX=$1
 RECEIVER=$2
 PROBE=$3
 DISPLAY_PROGRAM=$4
-EXAMPLES=$(cd "$(dirname "$0")/../../examples" && pwd)
+SOUND_PROBE=$5
 . "$(dirname "$0")/e2e_lib.sh"
 enter_private_network_namespace "$@"
 start_x
+start_receiver
 
-"$DISPLAY_PROGRAM" --set "$EXAMPLES/basketball.ptm" >"$WORK/display.log" 2>&1 &
+printf 'TimeLeft\r\n1st Half\r\n00:03\r\n2nd Half\r\n10:00\r\n' >"$WORK/halves.ptm"
+# The display's sound device is a file: ALSA's file plugin in front of its
+# null device, set up in the display's own home.
+mkdir -p "$WORK/home"
+cat >"$WORK/home/.asoundrc" <<ALSA
+pcm.!default {
+  type file
+  slave.pcm "null"
+  file "$WORK/horn.raw"
+  format "raw"
+}
+ALSA
+: >"$WORK/horn.raw"
+HOME="$WORK/home" "$DISPLAY_PROGRAM" --set "$WORK/halves.ptm" --horn --tenths >"$WORK/display.log" 2>&1 &
 PIDS+=($!)
 display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
+"$SOUND_PROBE" "$WORK/horn.raw" 60 >"$WORK/sound" 2>&1 &
+PIDS+=($!)
 
 # shows TITLE-REST: waits until the display's title ends so.
 shows() {
-  wait_until 5 bash -c "xdotool getwindowname $display | grep -qx 'Periodix display: $1'" ||
+  wait_until "${2:-5}" bash -c "xdotool getwindowname $display | grep -qx 'Periodix display: $1'" ||
     fail "the display shows \"$(xdotool getwindowname "$display")\", not \"$1\""
 }
+horn_bytes() { stat -c %s "$WORK/horn.raw"; }
 
-open_set "$EXAMPLES/basketball.ptm" '^1st Quarter/10:00$'
+open_set "$WORK/halves.ptm" '^1st Half/00:03$'
 main=$MAIN
-shows '1st Quarter 10:00 Stopped'
+shows '1st Half 00:03 Stopped'
 xdo windowmove "$main" 800 600   # out of the display's way, for the pictures
 screenshot "$display" display_window
 
-keys "$main" s                     # start
-shows '1st Quarter 09:58'
+keys "$main" s                     # start: the countdown runs out, in tenths
+shows '1st Half 0\.[1-9]'
+shows '1st Half 0\.0 E N D'
+grep -q 'no horn' "$WORK/display.log" && fail "$(cat "$WORK/display.log")"
+wait_until 10 grep -q '^loud' "$WORK/sound" || fail "no horn: $(cat "$WORK/sound")"
+end=$(timed_payloads | awk '$2 == "p1t00:00" { print $1; exit }')
+start=$(awk '$1 == "start" { print $2 }' "$WORK/sound")
+loud=$(awk '$1 == "loud" { print $2 }' "$WORK/sound")
+[ -n "$end" ] && [ $((start - end)) -lt 200 ] && [ $((start - end)) -gt -100 ] ||
+  fail "the horn began at $start, the 00:00 datagram came at $end"
+awk -v s="$loud" 'BEGIN { exit !(s >= 0.9 && s <= 1.6) }' || fail "the horn sounded $loud s"
+echo "the horn began $((start - end)) ms after the 00:00 datagram and sounded $loud s"
+
+click "$main" 29 90                # reset: no horn
+sleep 0.3
+xdo key Down Return
+shows '1st Half 00:03 Stopped'
+after_end=$(horn_bytes)
+click "$main" 185 130              # next
+shows '2nd Half 10:00 Stopped'
+keys "$main" s                     # start: above a minute, plain mm:ss
+shows '2nd Half 09:58'
 keys "$main" s                     # pause
-shows '1st Quarter 09:5[0-9] Paused'
+shows '2nd Half 09:5[0-9] Paused'
 click "$main" 19 30                # -1 s
-shows '1st Quarter 09:5[0-9] Stopped'
+shows '2nd Half 09:5[0-9] Stopped'
 click "$main" 29 90                # reset
 sleep 0.3
 xdo key Down Return
-shows '1st Quarter 10:00 Stopped'
-click "$main" 185 130              # next
-shows '2nd Quarter 10:00 Stopped'
+shows '2nd Half 10:00 Stopped'
+[ "$(horn_bytes)" = "$after_end" ] || fail "a horn after the reset"
 screenshot "$display" display_window_next
+
+xdo key --window "$display" h      # the hall staff try the horn
+wait_until 5 bash -c "[ \$(stat -c %s '$WORK/horn.raw') -gt $after_end ]" || fail "H sounded nothing"
 echo "the display followed: $(xdotool getwindowname "$display")"

@@ -28,11 +28,11 @@ start_web() {
 }
 start_web
 
-# The page as an overlay: transparent, time only for the picture, the horn on.
+# The page as an overlay: transparent, the horn on, tenths in the last minute.
 chromium --headless=new --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
   --disable-component-update --disable-sync --autoplay-policy=no-user-gesture-required \
   --user-data-dir="$WORK/chromium" --remote-debugging-port=9222 --window-size=960,540 \
-  "http://127.0.0.1:8699/?horn=1&transparent=1" >"$WORK/chromium.log" 2>&1 &
+  "http://127.0.0.1:8699/?horn=1&transparent=1&tenths=1" >"$WORK/chromium.log" 2>&1 &
 PIDS+=($!)
 
 page() { "$PAGE_PROBE" 9222 eval "$1" 2>/dev/null; }
@@ -61,9 +61,14 @@ page_shows period "Final"
 page_shows time "00:03"
 page_shows state "Stopped"
 
-keys "$main" s                     # start: the countdown runs out
-page_shows time "00:00"
+# Every text the digits show from here on.
+page "window.shown = []; new MutationObserver(() => shown.push(document.getElementById('time').textContent))
+  .observe(document.getElementById('time'), { childList: true, characterData: true, subtree: true }); 'ok'" >/dev/null
+keys "$main" s                     # start: the countdown runs out, in tenths
+page_shows time "0.0"
 page_shows state "E N D"
+shown=$(page "shown.join(' ')")
+[[ " $shown " =~ \ 0\.[1-9]\  && " $shown " =~ \ 2\.[0-9]\  ]] || fail "no tenths on the way: $shown"
 [ "$(page 'document.body.dataset.horns')" = 1 ] || fail "no horn at 00:00: $(page 'document.body.dataset.horns')"
 # The silence after the end is no lost link.
 wait_until 10 bash -c "curl -s http://127.0.0.1:8699/clock.json | grep -q '\"secondsSinceLast\":[4-9]'" ||
@@ -74,7 +79,7 @@ page_shows link ""
 # Another clock on this network is named, not shown.
 echo -n p7t01:00 >/dev/udp/127.0.0.1/7699
 page_shows link "Another clock at 127.0.0.1"
-page_shows time "00:00"
+page_shows time "0.0"
 click "$main" 185 130              # next
 page_shows period "Extra"
 page_shows time "10:00"
