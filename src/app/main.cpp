@@ -1,6 +1,7 @@
 #include "error_reporting/error_report.h"
 #include "error_reporting/report_box.h"
 #include "main_window/frm_main.h"
+#include "platform/command_line.h"
 #include "platform/udp_sender.h"
 #include "settings_window/frm_set.h"
 
@@ -10,10 +11,9 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = periodix::makeApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Periodix"));
     QApplication::setApplicationVersion(QStringLiteral(PERIODIX_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/periodix.png")));
     // --help and --version only; the clock takes everything else from its
     // settings window, and other arguments are passed over as before.
     QCommandLineParser options;
@@ -27,6 +27,7 @@ int main(int argc, char *argv[])
         options.showHelp();
     if (options.isSet(QStringLiteral("version")))
         options.showVersion();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/periodix.png")));
     periodix::setReportPresenter(periodix::showReportBox);
 
     periodix::UdpSender sender;
@@ -36,5 +37,5 @@ int main(int argc, char *argv[])
     });
     window.Form_Load();
     window.show();
-    return app.exec();
+    return app->exec();
 }

@@ -1,5 +1,6 @@
 #include "feed/listen_options.h"
 #include "display/display_window.h"
+#include "platform/command_line.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -8,7 +9,7 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = periodix::makeApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("periodix-display"));
     QApplication::setApplicationVersion(QStringLiteral(PERIODIX_VERSION));
 
@@ -23,8 +24,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption tenths(QStringLiteral("tenths"),
                                     QStringLiteral("Show seconds and tenths in the last minute of a countdown."));
     options.addOptions({fullScreen, horn, tenths});
-    options.process(app);
+    options.process(*app);
 
+    if (!qobject_cast<QApplication *>(app.get())) {
+        std::fprintf(stderr, "periodix-display: -h, -v, --help and --version are no values\n");
+        return 2;
+    }
     periodix::feed::DatagramListener listener;
     if (const int status = listening.start(options, listener, "periodix-display"))
         return status;
@@ -39,5 +44,5 @@ int main(int argc, char *argv[])
         window.showFullScreen();
     else
         window.show();
-    return app.exec();
+    return app->exec();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "feed/clock_feed.h"
+#include "web/http_server.h"
 #include "platform/monotonic_clock.h"
 
 #include <QHash>
@@ -73,7 +74,7 @@ private:
     MonotonicClock &clock_;
     WebLimits limits_;
     feed::ClockFeed feed_;
-    QTcpServer http_;
+    HttpServer http_;
     QWebSocketServer live_;
     struct Browser {
         qint64 heardMs; // when it last said anything

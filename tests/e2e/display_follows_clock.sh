@@ -3,8 +3,8 @@
 # display, with the period set's legends, tenths in the last minute and the
 # horn, follows the clock through the end of a countdown (the horn recorded
 # from the sound device), a reset (no horn), the next period, start, pause, a
-# correction and a reset, as Periodix broadcasts to 192.168.0.255 inside the
-# test's own network namespace; H sounds the horn on demand.
+# correction, a cut link and a reset, as Periodix broadcasts to 192.168.0.255
+# inside the test's own network namespace; H sounds the horn on demand.
 #   display_follows_clock.sh PERIODIX RECEIVER PROBE DISPLAY SOUND_PROBE
 PERIODIX=$1
 RECEIVER=$2
@@ -60,6 +60,8 @@ loud=$(awk '$1 == "loud" { print $2 }' "$WORK/sound")
   fail "the horn began at $start, the 00:00 datagram came at $end"
 awk -v s="$loud" 'BEGIN { exit !(s >= 0.9 && s <= 1.6) }' || fail "the horn sounded $loud s"
 echo "the horn began $((start - end)) ms after the 00:00 datagram and sounded $loud s"
+sleep 5 # the silence after the end is what is tried here: still ended, no lost link
+shows '1st Half 0\.0 E N D'
 
 click "$main" 29 90                # reset: no horn
 sleep 0.3
@@ -70,10 +72,16 @@ click "$main" 185 130              # next
 shows '2nd Half 10:00 Stopped'
 keys "$main" s                     # start: above a minute, plain mm:ss
 shows '2nd Half 09:58'
+ip link set veth0 down             # the network goes while the clock counts
+ip link set veth1 down
+shows '2nd Half 09:5[0-9] (link lost)' 8
+ip link set veth0 up
+ip link set veth1 up
+shows '2nd Half 09:[0-5][0-9]' 10
 keys "$main" s                     # pause
-shows '2nd Half 09:5[0-9] Paused'
+shows '2nd Half 09:[0-5][0-9] Paused'
 click "$main" 19 30                # -1 s
-shows '2nd Half 09:5[0-9] Stopped'
+shows '2nd Half 09:[0-5][0-9] Stopped'
 click "$main" 29 90                # reset
 sleep 0.3
 xdo key Down Return

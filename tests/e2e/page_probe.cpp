@@ -1,6 +1,7 @@
 // Asks a headless Chromium, through its DevTools port on this machine, about
 // the page it shows:
 //   page_probe PORT eval EXPRESSION   prints the expression's value
+//   page_probe PORT WxH EXPRESSION    the same, the page shown W by H pixels
 //   page_probe PORT screenshot FILE   writes a PNG, transparent where the page is
 // It gives up after ten seconds.
 
@@ -48,7 +49,12 @@ int main(int argc, char *argv[])
             QJsonDocument(QJsonObject{{"id", nextId++}, {"method", method}, {"params", params}}).toJson()));
     };
     QObject::connect(&devtools, &QWebSocket::connected, [&] {
-        if (verb == "eval") {
+        if (verb.contains('x')) { // a window of another shape, for as long as this call lasts
+            call("Emulation.setDeviceMetricsOverride", {{"width", verb.split('x')[0].toInt()},
+                                                         {"height", verb.split('x')[1].toInt()},
+                                                         {"deviceScaleFactor", 1}, {"mobile", false}});
+        }
+        if (verb != "screenshot") {
             call("Runtime.evaluate", {{"expression", argument}, {"returnByValue", true}});
         } else {
             call("Emulation.setDefaultBackgroundColorOverride",
@@ -61,7 +67,7 @@ int main(int argc, char *argv[])
         if (answer.value("id").toInt() != nextId - 1)
             return; // not the last call's answer
         const QJsonObject result = answer.value("result").toObject();
-        if (verb == "eval") {
+        if (verb != "screenshot") {
             const QJsonValue value = result.value("result").toObject().value("value");
             finish(0, value.isString() ? value.toString().toUtf8()
                                        : QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact));

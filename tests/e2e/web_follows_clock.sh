@@ -5,12 +5,15 @@
 # and no lost link in the silence after it), another clock on the network,
 # the next period, a pause and a lost link; it says when periodix-web stalls
 # and comes back by itself when it resumes or restarts; its digits fit.
-#   web_follows_clock.sh PERIODIX RECEIVER PROBE WEB PAGE_PROBE
+#   web_follows_clock.sh PERIODIX RECEIVER PROBE WEB PAGE_PROBE LIVE_CLIENTS
+# Halfway, nginx in front of periodix-web serves the page over HTTPS to a
+# second Chromium and to twenty pages of their own addresses.
 PERIODIX=$1
 RECEIVER=$2
 PROBE=$3
 WEB=$4
 PAGE_PROBE=$5
+LIVE_CLIENTS=$6
 . "$(dirname "$0")/e2e_lib.sh"
 enter_private_network_namespace "$@"
 start_x
@@ -21,7 +24,7 @@ printf 'TimeLeft\r\nFinal\r\n' >"$WORK/broken.ptm"
 grep -q "broken.ptm, line 3: Input past end of file" "$WORK/broken.log" || fail "broken set: $(cat "$WORK/broken.log")"
 
 start_web() {
-  "$WEB" --set "$WORK/short.ptm" >"$WORK/web.log" 2>&1 &
+  "$WEB" --set "$WORK/short.ptm" --trusted-proxy 127.0.0.1 >"$WORK/web.log" 2>&1 &
   WEB_PID=$!
   PIDS+=($WEB_PID)
   wait_until 10 grep -q 'the page at http://127.0.0.1:8699/' "$WORK/web.log" || fail "periodix-web did not start: $(cat "$WORK/web.log")"
@@ -44,16 +47,17 @@ page_shows() {
 }
 page_shows state "Waiting for the clock" 20
 
-# fits TEXT: the digits, showing TEXT, lie wholly inside the page.
+# fits TEXT WxH: the digits, showing TEXT, lie wholly inside a page of that size.
 fits() {
   local inside
-  inside=$(page "(() => { const t = document.getElementById('time'); t.textContent = '$1';
+  inside=$("$PAGE_PROBE" 9222 "$2" "(() => { const t = document.getElementById('time'); t.textContent = '$1';
     dispatchEvent(new Event('resize')); const r = t.getBoundingClientRect();
-    return r.left >= 0 && r.right <= innerWidth && r.top >= 0 && r.bottom <= innerHeight; })()")
-  [ "$inside" = "[true]" ] || fail "\"$1\" does not fit the page: $inside"
+    return r.left >= 0 && r.right <= innerWidth && r.top >= 0 && r.bottom <= innerHeight; })()" 2>&1)
+  [ "$inside" = "[true]" ] || fail "\"$1\" does not fit a page of $2: $inside"
 }
-fits "07:41"
-fits "-02:59"
+for size in 960x540 540x960; do
+  for text in 07:41 -02:59 546:08; do fits "$text" $size; done
+done
 
 open_set "$WORK/short.ptm" '^Final/00:03$'
 main=$MAIN
@@ -71,7 +75,7 @@ shown=$(page "shown.join(' ')")
 [[ " $shown " =~ \ 0\.[1-9]\  && " $shown " =~ \ 2\.[0-9]\  ]] || fail "no tenths on the way: $shown"
 [ "$(page 'document.body.dataset.horns')" = 1 ] || fail "no horn at 00:00: $(page 'document.body.dataset.horns')"
 # The silence after the end is no lost link.
-wait_until 10 bash -c "curl -s http://127.0.0.1:8699/clock.json | grep -q '\"secondsSinceLast\":[4-9]'" ||
+wait_until 10 bash -c "curl -s http://127.0.0.1:8699/clock.json | grep -q '\"secondsSinceLast\":[5-9]'" ||
   fail "no silence: $(curl -s http://127.0.0.1:8699/clock.json)"
 json=$(curl -s http://127.0.0.1:8699/clock.json)
 [[ "$json" == *'"state":"ended"'* && "$json" == *'"legend":"Final"'* ]] || fail "after the end: $json"
@@ -86,6 +90,38 @@ page_shows time "10:00"
 keys "$main" s                     # start
 page_shows time "09:58"
 [ "$(page 'document.body.dataset.status')" = running ] || fail "status $(page 'document.body.dataset.status')"
+
+# nginx in front, over HTTPS with a certificate of its own, as the README shows.
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK/key.pem" -out "$WORK/cert.pem" -days 1 -subj /CN=127.0.0.1 \
+  -addext subjectAltName=IP:127.0.0.1 >/dev/null 2>&1 || fail "no certificate"
+mkdir -p "$WORK/nginx"
+sed -e "s|/etc/ssl/periodix|$WORK|g" -e "s|listen 443 ssl;|listen 127.0.0.1:8443 ssl;|" \
+  "$(dirname "$0")/../../docs/nginx-periodix.conf" >"$WORK/nginx/site.conf"
+cat >"$WORK/nginx/nginx.conf" <<NGINX
+user root;
+pid $WORK/nginx/pid;
+error_log $WORK/nginx/error.log;
+events {}
+http {
+  access_log off;
+  client_body_temp_path $WORK/nginx/body;
+  proxy_temp_path $WORK/nginx/proxy;
+  include $WORK/nginx/site.conf;
+}
+NGINX
+nginx -c "$WORK/nginx/nginx.conf" -g 'daemon off;' >"$WORK/nginx/out.log" 2>&1 &
+PIDS+=($!)
+wait_until 10 bash -c "curl -sk https://127.0.0.1:8443/clock.json | grep -q running" ||
+  fail "nginx: $(cat "$WORK/nginx/out.log" "$WORK/nginx/error.log" 2>/dev/null)"
+chromium --headless=new --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
+  --disable-component-update --disable-sync --ignore-certificate-errors --user-data-dir="$WORK/chromium-tls" \
+  --remote-debugging-port=9223 --window-size=960,540 "https://127.0.0.1:8443/" >"$WORK/chromium-tls.log" 2>&1 &
+PIDS+=($!)
+wait_until 15 bash -c "[ \"\$('$PAGE_PROBE' 9223 eval 'document.body.dataset.status' 2>/dev/null)\" = running ]" ||
+  fail "the page over HTTPS: $("$PAGE_PROBE" 9223 eval 'document.body.dataset.status + document.getElementById("link").textContent' 2>&1)"
+"$LIVE_CLIENTS" 8443 20 '"state":"running"' 10 || fail "not every page behind the proxy heard the clock"
+echo "through nginx over HTTPS: $("$PAGE_PROBE" 9223 eval "document.getElementById('time').textContent") and 20 pages"
+
 keys "$main" s                     # pause
 page_shows state "Paused"
 json=$(curl -s http://127.0.0.1:8699/clock.json)

@@ -32,12 +32,15 @@ for entry in periodix periodix-display; do
   ls "$root/usr/share/icons/hicolor/"*/apps/"$icon_name".* >/dev/null 2>&1 || fail "no icon named $icon_name"
 done
 exec_name=periodix
-# Each program: stripped, a man page, and answers --help and --version.
+# Each program: stripped, a man page, and answers --help and --version, also
+# where there is no display.
 for program in periodix periodix-display periodix-web; do
   file "$root/usr/bin/$program" | grep -q 'stripped' || fail "$program is not stripped"
   [ -s "$root/usr/share/man/man1/$program.1" ] || fail "no man page for $program"
-  "$root/usr/bin/$program" --help 2>&1 | grep -q '^Usage:' || fail "$program --help: $("$root/usr/bin/$program" --help 2>&1 | head -n 3)"
-  "$root/usr/bin/$program" --version 2>&1 | grep -q ' 1\.0\.0$' || fail "$program --version: $("$root/usr/bin/$program" --version 2>&1)"
+  env -u DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --help 2>&1 | grep -q '^Usage:' ||
+    fail "$program --help: $(env -u DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --help 2>&1 | head -n 3)"
+  env -u DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --version 2>&1 | grep -q ' 1\.0\.0$' ||
+    fail "$program --version: $(env -u DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --version 2>&1)"
 done
 
 # starts SETTINGS-WINDOW-PROGRAM: the program opens its settings window.
