@@ -201,7 +201,8 @@ void WebServer::readRequest(QTcpSocket *socket)
                                     ? request.header("x-forwarded-host")
                                     : request.host;
         const QByteArray origin = request.header("origin");
-        const auto fromClient = [&client](const Browser &b) { return b.client == client; };
+        const auto fromClient = [&client](const auto &b) { return b.client == client; };
+        handshakes_.removeIf([](const auto &h) { return h.value().socket.isNull(); });
         if (!get || !request.wantsWebSocket() || request.header("sec-websocket-key").isEmpty()) {
             answer(socket, 400, PlainText, "WebSocket only\n", withBody);
         } else if (request.header("sec-websocket-version") != "13") {
@@ -211,7 +212,7 @@ void WebServer::readRequest(QTcpSocket *socket)
             answer(socket, 403, PlainText, "Another site's page\n", true);
         } else if (browsers_.size() + handshakes_.size() >= limits_.browsers ||
                    std::count_if(browsers_.cbegin(), browsers_.cend(), fromClient) +
-                           std::count(handshakes_.cbegin(), handshakes_.cend(), client) >= limits_.perAddress) {
+                           std::count_if(handshakes_.cbegin(), handshakes_.cend(), fromClient) >= limits_.perAddress) {
             answer(socket, 503, PlainText, "Too many browsers\n", true);
         } else {
             handToLive(socket, client);
@@ -232,9 +233,7 @@ void WebServer::handToLive(QTcpSocket *socket, const QString &client)
     socket->disconnect();
     delete socket->findChild<QTimer *>(QStringLiteral("deadline"));
     socket->setReadBufferSize(0);
-    const QString key = keyOf(socket->peerAddress(), socket->peerPort());
-    handshakes_.insert(key, client);
-    connect(socket, &QObject::destroyed, this, [this, key] { handshakes_.remove(key); });
+    handshakes_.insert(keyOf(socket->peerAddress(), socket->peerPort()), Handshake{client, socket});
     // What a page sends (pings, say) makes answers queue up for it too: one
     // that does not read them goes, whatever it sends.
     connect(socket, &QTcpSocket::readyRead, socket,
@@ -270,7 +269,7 @@ void WebServer::answer(QTcpSocket *socket, int status, const QByteArray &type, c
 void WebServer::acceptBrowser()
 {
     while (QWebSocket *browser = live_.nextPendingConnection()) {
-        const QString client = handshakes_.take(keyOf(browser->peerAddress(), browser->peerPort()));
+        const QString client = handshakes_.take(keyOf(browser->peerAddress(), browser->peerPort())).client;
         if (browsers_.size() >= limits_.browsers) {
             browser->abort();
             browser->deleteLater();

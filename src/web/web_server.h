@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTimer>
 #include <QWebSocketServer>
@@ -82,7 +83,11 @@ private:
     };
     QHostAddress proxy_;
     QHash<QTcpSocket *, QString> requests_;    // and their addresses
-    QHash<QString, QString> handshakes_;       // "address port" of a socket in its handshake: its client
+    struct Handshake {
+        QString client;
+        QPointer<QTcpSocket> socket; // none once the handshake failed and the socket went
+    };
+    QHash<QString, Handshake> handshakes_; // by the "address port" of a socket in its handshake
     QHash<QWebSocket *, Browser> browsers_;
     QByteArray published_;
     qint64 publishedMs_ = -1;
