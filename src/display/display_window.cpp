@@ -42,10 +42,12 @@ DisplayWindow::DisplayWindow(quint16 port, feed::FeedSettings settings, Monotoni
     resize(800, 450);
 
     period_ = makeLabel(this, "period", Quiet, Qt::AlignCenter);
+    period_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed); // a line of its own
     period_->setFont(heavyFont(28));
     time_ = makeLabel(this, "time", Digits, Qt::AlignCenter);
     time_->setFont(heavyFont(96));
     state_ = makeLabel(this, "state", Quiet, Qt::AlignCenter);
+    state_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     state_->setFont(heavyFont(20, QFont::Bold));
     link_ = makeLabel(this, "link", Quiet, Qt::AlignRight | Qt::AlignBottom);
 

@@ -174,6 +174,8 @@ void DisplayWindowTest::digits_scaleWithTheWindow()
     w.resize(720, 405);
     QTRY_VERIFY(digits->font().pixelSize() > small * 2);
     QVERIFY(QFontMetrics(digits->font()).horizontalAdvance("10:00") <= w.width());
+    // The state's line ("Stopped") stays inside the window.
+    QTRY_VERIFY(w.rect().contains(w.findChild<QLabel *>("state")->geometry()));
 }
 
 void DisplayWindowTest::loopback_datagramsReachTheWindow()
