@@ -47,6 +47,9 @@ ClockDatagram parseDatagram(const QByteArray &bytes)
     result.kind = ClockDatagram::Kind::Clock;
     result.period = period;
     result.time = QString::fromLatin1(bytes.mid(timeStart));
+    // Minutes rounded down, seconds 0 to 59 on top (the clock's SEC2TIME).
+    const qint64 minutes = bytes.mid(timeStart, i - 1 - timeStart).toLongLong();
+    result.seconds = qint32(minutes * 60 + (bytes[i] - '0') * 10 + (bytes[i + 1] - '0'));
     return result;
 }
 

@@ -11,6 +11,7 @@ struct ClockDatagram {
     Kind kind = Kind::Invalid;
     int period = 0; // the clock datagram's period number
     QString time;   // its time text, for example 10:00 or -02:59
+    qint32 seconds = 0; // the same in seconds, as the clock counts them: -02:59 is -61
 };
 
 // The longest datagram the clock sends: "p32767t-32768:59".

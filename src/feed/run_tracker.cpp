@@ -12,12 +12,6 @@ constexpr qint64 LostAfterMs = 3000;   // a counting clock silent for longer: li
 constexpr qint64 ShortestTickGapMs = 500;
 } // namespace
 
-qint32 timeSeconds(const QString &time)
-{
-    const qsizetype colon = time.lastIndexOf(u':');
-    return time.left(colon).toInt() * 60 + time.mid(colon + 1).toInt();
-}
-
 void RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optional<qint32> countUpEnd)
 {
     const bool wasRunning = status(nowMs) == Status::Running;
@@ -28,7 +22,7 @@ void RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
         ticked_ = ticking_ = ended_ = false;
         return;
     }
-    const qint32 seconds = timeSeconds(datagram.time);
+    const qint32 seconds = datagram.seconds;
     const qint64 gap = lastClockMs_ < 0 ? -1 : nowMs - lastClockMs_;
     const qint32 moved = seconds - seconds_;
     const int way = moved < 0 ? -1 : 1;

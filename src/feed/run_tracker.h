@@ -49,7 +49,4 @@ private:
     bool ended_ = false;
 };
 
-// Seconds of a time text as the clock's SEC2TIME makes it: -02:59 is -61.
-qint32 timeSeconds(const QString &time);
-
 } // namespace periodix::feed
