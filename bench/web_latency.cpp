@@ -117,7 +117,7 @@ int main(int argc, char *argv[])
                              last[size_t(i)] = message;
                          });
         QNetworkRequest request(QUrl(QStringLiteral("ws://127.0.0.1:%1/live").arg(httpPort)));
-        request.setRawHeader("X-Forwarded-For", "10.0.0." + QByteArray::number(i + 1));
+        request.setRawHeader("X-Forwarded-For", "127.1.0." + QByteArray::number(i + 1));
         browsers.back()->open(request);
     }
     const auto everyoneHas = [&](size_t n) {

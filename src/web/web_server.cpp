@@ -144,9 +144,8 @@ void WebServer::acceptRequest()
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         const QString address = addressOf(socket->peerAddress());
         // A proxy's connections are many clients': only the whole count binds it.
-        const bool proxied = !proxy_.isNull() && socket->peerAddress().isEqual(proxy_);
         if (requests_.size() >= limits_.requests ||
-            (!proxied && std::count(requests_.cbegin(), requests_.cend(), address) >= limits_.perAddress)) {
+            (!fromProxy(socket) && std::count(requests_.cbegin(), requests_.cend(), address) >= limits_.perAddress)) {
             socket->abort();
             continue;
         }
@@ -193,7 +192,7 @@ void WebServer::readRequest(QTcpSocket *socket)
     } else if (!request.header("transfer-encoding").isEmpty()) {
         answer(socket, 400, PlainText, "A GET takes no body\n", withBody);
     } else if (request.path == "/live") {
-        const bool proxied = !proxy_.isNull() && socket->peerAddress().isEqual(proxy_);
+        const bool proxied = fromProxy(socket);
         QString client = requests_.value(socket);
         if (proxied && !request.header("x-forwarded-for").isEmpty())
             client = QString::fromLatin1(request.header("x-forwarded-for").split(',').last().trimmed());
@@ -224,6 +223,11 @@ void WebServer::readRequest(QTcpSocket *socket)
     } else {
         answer(socket, 404, PlainText, "Not found\n", withBody);
     }
+}
+
+bool WebServer::fromProxy(const QTcpSocket *socket) const
+{
+    return !proxy_.isNull() && socket->peerAddress().isEqual(proxy_);
 }
 
 void WebServer::handToLive(QTcpSocket *socket, const QString &client)

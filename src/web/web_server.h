@@ -60,6 +60,7 @@ private:
     void acceptRequest();
     void readRequest(QTcpSocket *socket);
     void handToLive(QTcpSocket *socket, const QString &client);
+    bool fromProxy(const QTcpSocket *socket) const;
     void answer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool withBody);
     void acceptBrowser();
     // Sends, and drops a browser that does not take what is sent to it.

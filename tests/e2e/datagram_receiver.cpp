@@ -21,10 +21,11 @@ void onTerm(int)
 {
     stop = 1;
 }
+// Wall-clock milliseconds, as `date +%s%3N` gives them to the scripts.
 long long nowMs()
 {
     using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 } // namespace
 

@@ -24,7 +24,7 @@ open_game ""
 wait_until 5 received p1t10:00 || fail "no first datagram"
 keys "$MAIN" s
 wait_until 5 received p1t09:59 || fail "the clock did not run"
-started=$(timed_payloads | awk '$2 == "p1t09:59" {print $1 - 1000}')
+started=$(timed_payloads | awk '$2 == "p1t09:59" {printf "%.0f\n", $1 - 1000}')
 ip link set veth0 down
 ip link set veth1 down
 sleep 3
