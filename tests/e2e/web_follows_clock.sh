@@ -18,10 +18,13 @@ LIVE_CLIENTS=$6
 enter_private_network_namespace "$@"
 start_x
 
-printf 'TimeLeft\r\nFinal\r\n00:03\r\nExtra\r\n10:00\r\n' >"$WORK/short.ptm"
-printf 'TimeLeft\r\nFinal\r\n' >"$WORK/broken.ptm"
-"$WEB" --set "$WORK/broken.ptm" >"$WORK/broken.log" 2>&1 && fail "periodix-web started on a broken set"
-grep -q "broken.ptm, line 3: Input past end of file" "$WORK/broken.log" || fail "broken set: $(cat "$WORK/broken.log")"
+printf 'TimeLeft\r\nFinal\r\n00:03\r\nExtra\r\n10:00\r\nOvertime\r\nAsk me\r\n' >"$WORK/short.ptm"
+# A set periodix-web cannot read stops it, naming the file and the line.
+for broken in 'TimeLeft\r\nFinal\r\n|line 3: Input past end of file' 'TimeLeft\rA\r1:00\rB\rten\r|line 5: Type mismatch'; do
+  printf "${broken%|*}" >"$WORK/broken.ptm"
+  "$WEB" --set "$WORK/broken.ptm" >"$WORK/broken.log" 2>&1 && fail "periodix-web started on a broken set"
+  grep -q "broken.ptm, ${broken#*|}" "$WORK/broken.log" || fail "broken set: $(cat "$WORK/broken.log")"
+done
 
 start_web() {
   "$WEB" --set "$WORK/short.ptm" --trusted-proxy 127.0.0.1 >"$WORK/web.log" 2>&1 &
