@@ -120,7 +120,7 @@ void ScriptWriter::openDevice()
         // A short name in the same folder, holding the old file's permissions,
         // that QSaveFile replaces and the close renames onto the target.
         const QFileInfo target(path_);
-        const QString real = target.exists() ? target.canonicalFilePath() : target.absoluteFilePath();
+        const QString real = realTarget();
         auto reserved = std::make_unique<QTemporaryFile>(QFileInfo(real).absolutePath() + QStringLiteral("/.ptm-XXXXXX"));
         errno = 0;
         if (!reserved->open()) {
@@ -147,6 +147,13 @@ void ScriptWriter::openDevice()
     inPlace_ = writesInPlace(*device, writeTo) && !shortName_;
     saveFile_ = device.get();
     device_ = std::move(device);
+}
+
+QString ScriptWriter::realTarget() const
+{
+    // The file a symbolic link points to, as QSaveFile writes it.
+    const QFileInfo target(path_);
+    return target.exists() ? target.canonicalFilePath() : target.absoluteFilePath();
 }
 
 void ScriptWriter::openDirect()
@@ -242,10 +249,9 @@ void ScriptWriter::finish()
     if (!saveFile_)
         device_->close();
     if (shortName_) {
-        const QFileInfo target(path_);
-        const QString real = target.exists() ? target.canonicalFilePath() : target.absoluteFilePath();
         errno = 0;
-        if (::rename(QFile::encodeName(shortName_->fileName()).constData(), QFile::encodeName(real).constData()) != 0) {
+        if (::rename(QFile::encodeName(shortName_->fileName()).constData(), QFile::encodeName(realTarget()).constData()) !=
+            0) {
             const int error = errno ? errno : EIO;
             discard(); // removes the short name
             raiseFileError(error);

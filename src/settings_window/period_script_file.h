@@ -56,6 +56,7 @@ private:
     void requireOpen() const;
     void openDevice();
     void openDirect();
+    QString realTarget() const;
     void put(const QByteArray &bytes);
     void finish();
     void discard();
