@@ -13,6 +13,7 @@ struct PeriodRecord {
     qint16 AskMe = False;
     qint16 Minutes = 0;
     qint16 Seconds = 0;
+    bool operator==(const PeriodRecord &) const = default;
 };
 
 inline qint16 ClockRunning = False;

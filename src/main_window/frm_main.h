@@ -17,6 +17,9 @@ class QPushButton;
 
 namespace periodix {
 
+class GameKeeper;
+struct KeptGame;
+
 // The main clock window: the digits and the legend, the run commands, the
 // corrections and the period buttons, its clock timer Timer1 and its UDP
 // sender wsTIME.
@@ -34,8 +37,14 @@ public:
     DatagramSender &wsTIME() { return sender_; }
     qreal dpi() const { return dpi_; }
 
+    // Keeps the game on disk at every change the window shows; none by default.
+    void setGameKeeper(GameKeeper *keeper) { keeper_ = keeper; }
+
     // The window's procedures.
     void Form_Load();
+    // Instead of Form_Load: takes up a kept game, stopped, without the
+    // settings window.
+    void Form_Resume(const KeptGame &game);
     void Timer1_Timer();
     void CHECK_TIME();
     void SHOW_TIME();
@@ -66,9 +75,13 @@ private:
     void loadCurrentPeriod(Procedure &p, const LoadLines &lines);
     void askPeriodLength(Procedure &p, int minutesLine, int secondsLine);
     void correct(const char *procedure, int firstLine, qint32 change);
+    void prepareSender(Procedure &p);
+    void applyBroadcastAddress(Procedure &p);
+    void keepGame(bool sync);
 
     DatagramSender &sender_;
     SettingsOpener openSettings_;
+    GameKeeper *keeper_ = nullptr;
     PeriodicTimer timer1_;
     qreal dpi_ = 96;
 

@@ -3,6 +3,7 @@
 #include "main_window/frm_main.h"
 
 #include "clock/common.h"
+#include "clock/game_keeper.h"
 #include "clock/time_text.h"
 #include "platform/looks.h"
 
@@ -17,18 +18,49 @@ namespace {
 const QString Module = QStringLiteral("frmMAIN");
 } // namespace
 
+void frmMAIN::prepareSender(Procedure &p)
+{
+    p.run(124, [&] { sender_.setProtocol(DatagramSender::ProtocolUdp); });
+    p.run(125, [&] { sender_.setRemoteHost(QStringLiteral("192.168.000.255")); });
+    p.run(126, [&] { sender_.setRemotePort(7699); });
+    p.run(127, [&] { cmdSETTING->setEnabled(false); });
+}
+
 void frmMAIN::Form_Load()
 {
     guarded(Module, QStringLiteral("Form_Load"), [&](Procedure &p) {
-        p.run(124, [&] { sender_.setProtocol(DatagramSender::ProtocolUdp); });
-        p.run(125, [&] { sender_.setRemoteHost(QStringLiteral("192.168.000.255")); });
-        p.run(126, [&] { sender_.setRemotePort(7699); });
-        p.run(127, [&] { cmdSETTING->setEnabled(false); });
+        prepareSender(p);
         p.run(128, [&] { cmdSETTING_Click(); });
         p.run(129, [&] { cmdPREVPERIOD->setEnabled(false); });
         p.run(130, [&] { cmdNEXTPERIOD->setEnabled(false); });
         p.run(131, [&] { ClockRunning = False; });
     });
+}
+
+void frmMAIN::Form_Resume(const KeptGame &game)
+{
+    guarded(Module, QStringLiteral("Form_Resume"), [&](Procedure &p) {
+        prepareSender(p);
+        p.run(221, [&] { putGameOnTheClock(game); });
+        applyBroadcastAddress(p);
+        p.run(222, [&] { SHOW_TIME(); });
+        p.run(223, [&] { PAUSED(); });
+        // Stopped in the middle of the game, as a reset leaves it: both
+        // period buttons work. An ended period says so until the operator
+        // moves on.
+        p.run(224, [&] { cmdPREVPERIOD->setEnabled(true); });
+        p.run(225, [&] { cmdNEXTPERIOD->setEnabled(true); });
+        if (p.test(226, [&] { return game.ended; }))
+            p.run(227, [&] { lblEND->show(); });
+    });
+    keepGame(true);
+}
+
+void frmMAIN::keepGame(bool sync)
+{
+    KeptGame game;
+    if (keeper_ && gameOnTheClock(!lblEND->isHidden(), game))
+        keeper_->keep(game, sync);
 }
 
 void frmMAIN::Timer1_Timer()
@@ -44,6 +76,8 @@ void frmMAIN::Timer1_Timer()
         p.run(161, [&] { CHECK_TIME(); });
         p.run(162, [&] { SHOW_TIME(); });
     });
+    // A running clock is kept every second; the end of the period at once.
+    keepGame(!lblEND->isHidden());
 }
 
 void frmMAIN::CHECK_TIME()

@@ -48,6 +48,7 @@ void frmMAIN::cmdSTART_Click()
         p.run(109, [&] { cmdPREVPERIOD->setEnabled(false); });
         p.run(110, [&] { cmdNEXTPERIOD->setEnabled(false); });
     });
+    keepGame(false);
 }
 
 void frmMAIN::cmdPAUSE_Click()
@@ -60,6 +61,7 @@ void frmMAIN::cmdPAUSE_Click()
         if (p.test(58, [&] { return BroadcastAddress != BroadcastOff; }))
             p.run(59, [&] { sender_.sendData(QStringLiteral("pause")); });
     });
+    keepGame(true);
 }
 
 void frmMAIN::cmdRESET_Click()
@@ -108,6 +110,7 @@ void frmMAIN::mnRESETYES_Click()
         p.run(148, [&] { cmdNEXTPERIOD->setEnabled(true); });
         p.run(149, [&] { cmdPREVPERIOD->setEnabled(true); });
     });
+    keepGame(true);
 }
 
 void frmMAIN::cmdNEXTPERIOD_Click()
@@ -126,6 +129,7 @@ void frmMAIN::cmdNEXTPERIOD_Click()
         p.run(51, [&] { SHOW_TIME(); });
         p.run(52, [&] { PAUSED(); });
     });
+    keepGame(true);
 }
 
 void frmMAIN::cmdPREVPERIOD_Click()
@@ -142,6 +146,7 @@ void frmMAIN::cmdPREVPERIOD_Click()
         p.run(80, [&] { SHOW_TIME(); });
         p.run(81, [&] { PAUSED(); });
     });
+    keepGame(true);
 }
 
 void frmMAIN::correct(const char *procedure, int firstLine, qint32 change)
@@ -153,6 +158,7 @@ void frmMAIN::correct(const char *procedure, int firstLine, qint32 change)
         p.run(firstLine + 3, [&] { SHOW_TIME(); });
         p.run(firstLine + 4, [&] { PAUSED(); });
     });
+    keepGame(true);
 }
 
 void frmMAIN::cmd10DW_Click()
@@ -187,6 +193,18 @@ void frmMAIN::Form_KeyDown(int keyCode, Qt::KeyboardModifiers)
     });
 }
 
+// The sender takes the chosen address before the first clock datagram, so
+// that it reaches the chosen network.
+void frmMAIN::applyBroadcastAddress(Procedure &p)
+{
+    if (p.test(98, [&] { return BroadcastAddress == BroadcastOff; })) {
+        p.run(99, [&] { setTextColour(lblBROADCAST, Red); });
+    } else {
+        p.run(101, [&] { sender_.setRemoteHost(BroadcastAddress); });
+        p.run(102, [&] { setTextColour(lblBROADCAST, Green); });
+    }
+}
+
 void frmMAIN::cmdSETTING_Click()
 {
     guarded(Module, QStringLiteral("cmdSETTING_Click"), [&](Procedure &p) {
@@ -212,17 +230,11 @@ void frmMAIN::cmdSETTING_Click()
             p.run(92, [&] { ClockSeconds = PeriodSeconds; });
         else
             p.run(94, [&] { ClockSeconds = 0; });
-        // The sender takes the chosen address before the first clock datagram,
-        // so that it reaches the chosen network.
-        if (p.test(98, [&] { return BroadcastAddress == BroadcastOff; })) {
-            p.run(99, [&] { setTextColour(lblBROADCAST, Red); });
-        } else {
-            p.run(101, [&] { sender_.setRemoteHost(BroadcastAddress); });
-            p.run(102, [&] { setTextColour(lblBROADCAST, Green); });
-        }
+        applyBroadcastAddress(p);
         p.run(96, [&] { SHOW_TIME(); });
         p.run(97, [&] { PAUSED(); });
     });
+    keepGame(true);
 }
 
 } // namespace periodix

@@ -95,6 +95,8 @@ start_x() {
   export QT_QPA_PLATFORM=xcb
   export XDG_RUNTIME_DIR="$WORK/runtime"
   mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+  # The game Periodix keeps for --resume stays in the scenario's folder.
+  export XDG_STATE_HOME="$WORK/state"
 }
 
 # start_receiver: datagrams arriving over the veth pair go to $WORK/datagrams.
@@ -104,8 +106,9 @@ start_receiver() {
   wait_until 10 grep -q '^ready' "$WORK/datagrams" || fail "receiver did not start"
 }
 
+# start_periodix [OPTION...]
 start_periodix() {
-  "$PERIODIX" >"$WORK/periodix.log" 2>&1 &
+  "$PERIODIX" "$@" >"$WORK/periodix.log" 2>&1 &
   PERIODIX_PID=$!
   PIDS+=($PERIODIX_PID)
 }

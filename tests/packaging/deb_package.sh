@@ -26,11 +26,13 @@ dpkg-deb -x "$deb" "$root"
 for entry in periodix periodix-display; do
   desktop="$root/usr/share/applications/$entry.desktop"
   [ -f "$desktop" ] || fail "no .desktop entry $entry"
-  exec_name=$(sed -n 's/^Exec=//p' "$desktop" | awk '{print $1}')
-  icon_name=$(sed -n 's/^Icon=//p' "$desktop")
-  [ -x "$root/usr/bin/$exec_name" ] || fail "Exec=$exec_name is not in /usr/bin"
+  for exec_name in $(sed -n 's/^Exec=//p' "$desktop" | awk '{print $1}'); do
+    [ -x "$root/usr/bin/$exec_name" ] || fail "Exec=$exec_name is not in /usr/bin"
+  done
+  icon_name=$(sed -n 's/^Icon=//p' "$desktop" | head -n1)
   ls "$root/usr/share/icons/hicolor/"*/apps/"$icon_name".* >/dev/null 2>&1 || fail "no icon named $icon_name"
 done
+grep -qx 'Exec=periodix --resume' "$root/usr/share/applications/periodix.desktop" || fail "no action to resume the last game"
 exec_name=periodix
 # Each program: stripped, a man page, and answers --help and --version, also
 # where there is no display.

@@ -1,0 +1,215 @@
+#include "clock/kept_game.h"
+
+#include "clock/ansi_text.h"
+
+#include <QUrl>
+
+#include <limits>
+
+namespace periodix {
+
+using namespace common;
+
+namespace {
+
+const QByteArray FirstLine = "Periodix kept game 1";
+
+// Legends may hold any character of the code page, line ends included.
+QByteArray encodeLegend(const QString &legend)
+{
+    return legend.isEmpty() ? QByteArray("-") : QUrl::toPercentEncoding(legend);
+}
+
+QString decodeLegend(const QByteArray &text)
+{
+    return text == "-" ? QString() : QUrl::fromPercentEncoding(text);
+}
+
+// Reads "key value" lines in their order; the first fault is kept.
+class FieldReader {
+public:
+    explicit FieldReader(const QByteArray &bytes) : lines_(bytes.split('\n'))
+    {
+        if (!lines_.isEmpty() && lines_.last().isEmpty())
+            lines_.removeLast();
+    }
+
+    QByteArray text(const char *key)
+    {
+        if (!error_.isEmpty())
+            return {};
+        if (next_ >= lines_.size()) {
+            fail(QStringLiteral("ends before \"%1\"").arg(QLatin1String(key)), 1);
+            return {};
+        }
+        const QByteArray &line = lines_[next_++];
+        const QByteArray prefix = QByteArray(key) + ' ';
+        if (!line.startsWith(prefix)) {
+            fail(QStringLiteral("\"%1\" expected").arg(QLatin1String(key)));
+            return {};
+        }
+        return line.mid(prefix.size());
+    }
+
+    qint64 number(const QByteArray &padded, qint64 lowest, qint64 highest)
+    {
+        const QByteArray text = padded.trimmed();
+        bool ok = false;
+        const qint64 value = text.toLongLong(&ok);
+        if (error_.isEmpty() && (!ok || value < lowest || value > highest || text.startsWith('+')))
+            fail(QStringLiteral("\"%1\" is no number from %2 to %3").arg(QString::fromUtf8(text)).arg(lowest).arg(highest));
+        return value;
+    }
+    qint64 number(const char *key, qint64 lowest, qint64 highest) { return number(text(key), lowest, highest); }
+
+    // The line last read, or the one after it; the first line is read before.
+    void fail(const QString &what, int ahead = 0)
+    {
+        if (error_.isEmpty())
+            error_ = QStringLiteral("line %1: %2").arg(next_ + 1 + ahead).arg(what);
+    }
+    bool atEnd() const { return next_ >= lines_.size(); }
+    const QString &error() const { return error_; }
+
+private:
+    QList<QByteArray> lines_;
+    qsizetype next_ = 0;
+    QString error_;
+};
+
+bool isBroadcastAddress(const QString &text)
+{
+    const QStringList parts = text.split(u'.');
+    if (parts.size() != 4 || parts[3] != QStringLiteral("255"))
+        return false;
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part.size() > 5)
+            return false;
+        for (QChar c : part) {
+            if (!c.isDigit() || c.unicode() > 127)
+                return false;
+        }
+    }
+    return true;
+}
+
+constexpr qint64 Min16 = std::numeric_limits<qint16>::min();
+constexpr qint64 Max16 = std::numeric_limits<qint16>::max();
+constexpr qint64 Min32 = std::numeric_limits<qint32>::min();
+constexpr qint64 Max32 = std::numeric_limits<qint32>::max();
+
+} // namespace
+
+bool gameOnTheClock(bool ended, KeptGame &game)
+{
+    if (PeriodCount < 1 || PeriodTable.upperBound() < PeriodCount || (TimerMode != ClockTimer && TimerMode != CountdownTimer))
+        return false;
+    game.periods.clear();
+    for (qint16 i = 1; i <= PeriodCount; ++i)
+        game.periods.append(PeriodTable(i));
+    game.timerMode = TimerMode;
+    game.broadcastAddress = BroadcastAddress;
+    game.currentPeriod = CurrentPeriod;
+    game.periodSeconds = PeriodSeconds;
+    game.clockSeconds = ClockSeconds;
+    game.ended = ended;
+    game.written = QDateTime::currentDateTimeUtc();
+    return true;
+}
+
+void putGameOnTheClock(const KeptGame &game)
+{
+    PeriodTable.redim(game.periods.size());
+    for (qsizetype i = 0; i < game.periods.size(); ++i)
+        PeriodTable(i + 1) = game.periods[i];
+    PeriodCount = qint16(game.periods.size());
+    CurrentPeriod = game.currentPeriod;
+    TimerMode = game.timerMode;
+    BroadcastAddress = game.broadcastAddress;
+    PeriodSeconds = game.periodSeconds;
+    ClockSeconds = game.clockSeconds;
+    ClockRunning = False;
+}
+
+QByteArray encodeKeptGame(const KeptGame &game)
+{
+    QByteArray out = FirstLine + '\n';
+    out += "written " + game.written.toUTC().toString(Qt::ISODateWithMs).toUtf8() + '\n';
+    out += "timer " + QByteArray::number(game.timerMode) + '\n';
+    out += "network " + game.broadcastAddress.toUtf8() + '\n';
+    out += "period " + QByteArray::number(game.currentPeriod) + " of " + QByteArray::number(game.periods.size()) + '\n';
+    out += "length " + QByteArray::number(game.periodSeconds) + '\n';
+    // The same width whatever the time, so that a tick changes the file's
+    // first lines and not its length.
+    out += "clock " + QByteArray::number(game.clockSeconds).rightJustified(11, ' ') + '\n';
+    out += QByteArray("ended ") + (game.ended ? "yes" : "no") + '\n';
+    // Each period: "Ask me" flag, minutes, seconds (the answers, for an
+    // "Ask me" period), legend.
+    for (const PeriodRecord &r : game.periods) {
+        out += "set " + QByteArray::number(r.AskMe) + ' ' + QByteArray::number(r.Minutes) + ' '
+               + QByteArray::number(r.Seconds) + ' ' + encodeLegend(r.Legend) + '\n';
+    }
+    return out;
+}
+
+bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
+{
+    if (!bytes.startsWith(FirstLine + '\n')) {
+        error = bytes.startsWith("Periodix kept game ") ? QStringLiteral("kept by another version of Periodix")
+                                                         : QStringLiteral("not a game kept by Periodix");
+        return false;
+    }
+    FieldReader in(bytes.mid(FirstLine.size() + 1));
+    KeptGame read;
+    const QByteArray written = in.text("written");
+    read.written = QDateTime::fromString(QString::fromUtf8(written), Qt::ISODateWithMs);
+    if (in.error().isEmpty() && !read.written.isValid())
+        in.fail(QStringLiteral("\"%1\" is no time").arg(QString::fromUtf8(written)));
+    read.timerMode = qint32(in.number("timer", ClockTimer, CountdownTimer));
+    read.broadcastAddress = QString::fromUtf8(in.text("network"));
+    if (in.error().isEmpty() && !isBroadcastAddress(read.broadcastAddress))
+        in.fail(QStringLiteral("\"%1\" is no broadcast address").arg(read.broadcastAddress));
+    const QList<QByteArray> period = in.text("period").split(' ');
+    const bool periodForm = period.size() == 3 && period[1] == "of";
+    if (in.error().isEmpty() && !periodForm)
+        in.fail(QStringLiteral("\"period N of COUNT\" expected"));
+    const qint64 count = periodForm ? in.number(period[2], 1, Max16) : 0;
+    read.currentPeriod = qint16(periodForm ? in.number(period[0], 1, count) : 0);
+    read.periodSeconds = qint32(in.number("length", Min32, Max32));
+    read.clockSeconds = qint32(in.number("clock", Min32, Max32));
+    const QByteArray ended = in.text("ended");
+    if (in.error().isEmpty() && ended != "yes" && ended != "no")
+        in.fail(QStringLiteral("\"ended yes\" or \"ended no\" expected"));
+    read.ended = ended == "yes";
+    for (qint64 i = 0; i < count && in.error().isEmpty(); ++i) {
+        const QList<QByteArray> fields = in.text("set").split(' ');
+        if (in.error().isEmpty() && fields.size() != 4) {
+            in.fail(QStringLiteral("\"set ASKME MINUTES SECONDS LEGEND\" expected"));
+            break;
+        }
+        PeriodRecord r;
+        r.AskMe = qint16(in.number(fields.value(0), True, False));
+        if (r.AskMe != True && r.AskMe != False)
+            in.fail(QStringLiteral("the \"Ask me\" flag is -1 or 0"));
+        r.Minutes = qint16(in.number(fields.value(1), Min16, Max16));
+        r.Seconds = qint16(in.number(fields.value(2), Min16, Max16));
+        r.Legend = decodeLegend(fields.value(3));
+        for (QChar c : r.Legend) {
+            if (!isAnsiCharacter(c)) {
+                in.fail(QStringLiteral("a legend a Period Script file cannot hold"));
+                break;
+            }
+        }
+        read.periods.append(r);
+    }
+    if (in.error().isEmpty() && !in.atEnd())
+        in.fail(QStringLiteral("more than %1 periods").arg(count), 1);
+    if (!in.error().isEmpty()) {
+        error = in.error();
+        return false;
+    }
+    game = read;
+    return true;
+}
+
+} // namespace periodix

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "clock/common.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace periodix {
+
+// What taking a game up again after a crash needs: the period set in use
+// (with the lengths answered for "Ask me" periods), the timer type, the
+// broadcast network, the period on the clock, its length and its time.
+struct KeptGame {
+    QList<common::PeriodRecord> periods; // period 1 first
+    qint32 timerMode = 0;
+    QString broadcastAddress;
+    qint16 currentPeriod = 0;
+    qint32 periodSeconds = 0;
+    qint32 clockSeconds = 0;
+    bool ended = false;
+    QDateTime written; // UTC, to the millisecond
+
+    bool operator==(const KeptGame &) const = default;
+};
+
+// The game the clock model holds now; whether the period has ended is the
+// window's to tell. False before the settings were first confirmed.
+bool gameOnTheClock(bool ended, KeptGame &game);
+
+// Puts a kept game into the clock model, as "Ok" and the loading of a period
+// would have left it; the run state is the window's.
+void putGameOnTheClock(const KeptGame &game);
+
+// A small text file, UTF-8, one field a line.
+QByteArray encodeKeptGame(const KeptGame &game);
+// Refuses, saying why, a file of another version, a damaged one, and a game
+// the settings window could not have made.
+bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error);
+
+} // namespace periodix

@@ -1,0 +1,235 @@
+// The kept game: written as the window plays, read back after the program
+// died, and taken up again by --resume; damaged and foreign files refused; a
+// disk that fails never stops the clock.
+
+#include "clock/game_keeper.h"
+#include "main_window_fixture.h"
+
+#include <QtTest>
+
+#include <cerrno>
+
+using namespace periodix;
+using namespace periodix::common;
+
+namespace {
+
+// A file that takes only so many bytes, then fails as a full disk does.
+class FailingFile : public QFile {
+public:
+    FailingFile(const QString &path, qint64 budget) : QFile(path), budget_(budget) {}
+
+protected:
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        const qint64 take = std::min(size, budget_);
+        if (take <= 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        budget_ -= take;
+        return QFile::writeData(data, take);
+    }
+
+private:
+    qint64 budget_;
+};
+
+KeptGame sample()
+{
+    KeptGame g;
+    g.periods = {{"1st Half", False, 20, 0}, {"Overtime", True, 5, 0}, {"Shoot-out", True, -1, -1}};
+    g.timerMode = CountdownTimer;
+    g.broadcastAddress = "192.168.0.255";
+    g.currentPeriod = 2;
+    g.periodSeconds = 300;
+    g.clockSeconds = 163;
+    g.written = QDateTime(QDate(2026, 12, 7), QTime(21, 4, 5, 678), Qt::UTC);
+    return g;
+}
+
+} // namespace
+
+class ResumeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { GameKeeper::setFileFactory({}); }
+    void keptGame_readBack_data();
+    void keptGame_readBack();
+    void keptGame_refused_data();
+    void keptGame_refused();
+    void failingDisk_skippedAndTriedAgain();
+    void killedAndResumed_data();
+    void killedAndResumed();
+};
+
+void ResumeTest::keptGame_readBack_data()
+{
+    QTest::addColumn<KeptGame>("game");
+    KeptGame g = sample();
+    QTest::newRow("countdown, an Ask me period answered, one not yet") << g;
+    g.timerMode = ClockTimer;
+    g.clockSeconds = 300;
+    g.ended = true;
+    QTest::newRow("clock timer, ended") << g;
+    g.clockSeconds = -32768;
+    g.periodSeconds = 32767;
+    g.periods[0] = {"546:07", False, 546, 7};
+    QTest::newRow("limits") << g;
+    g.periods = {{QString(), False, 0, 0}, {QStringLiteral(" a%b c\nd\x7f\u00e9\u20ac "), False, 1, 2}};
+    g.broadcastAddress = "0.0.0.255";
+    QTest::newRow("empty legend, spaces, line ends and code page characters") << g;
+}
+
+void ResumeTest::keptGame_readBack()
+{
+    QFETCH(KeptGame, game);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("state/periodix/game");
+    {
+        GameKeeper keeper(path);
+        keeper.keep(game, true);
+    } // the keeper writes what waits before it goes
+    KeptGame read;
+    QString error;
+    QVERIFY2(readKeptGame(path, read, error), qPrintable(error));
+    QCOMPARE(read, game);
+    QCOMPARE(QDir(dir.filePath("state/periodix")).entryList(QDir::Files | QDir::Hidden), QStringList{"game"});
+}
+
+void ResumeTest::keptGame_refused_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // empty: no file at all
+    QTest::addColumn<QString>("message");
+    const QByteArray good = encodeKeptGame(sample());
+    auto replaced = [&](const char *from, const char *to) { return QByteArray(good).replace(from, to); };
+    QTest::newRow("nothing kept") << QByteArray() << "no game is kept";
+    QTest::newRow("another version") << replaced("game 1\n", "game 2\n") << "another version";
+    QTest::newRow("a Period Script file") << QByteArray("TimeLeft\r\n1st Half\r\n20:00\r\n") << "not a game kept";
+    QTest::newRow("cut short") << good.left(good.size() - 30) << "line 11: ends before \"set\"";
+    QTest::newRow("a line too many") << good + "set 0 1 0 x\n" << "line 12: more than 3 periods";
+    QTest::newRow("no such timer") << replaced("timer 2", "timer 3") << "line 3: \"3\" is no number from 1 to 2";
+    QTest::newRow("period past the set") << replaced("period 2 of 3", "period 4 of 3") << "line 5: \"4\"";
+    QTest::newRow("no periods") << replaced("period 2 of 3", "period 1 of 0") << "line 5: \"0\"";
+    QTest::newRow("clock beyond 32 bits") << replaced(" 163\n", " 2147483648\n") << "line 7";
+    QTest::newRow("minutes beyond 16 bits") << replaced("set 0 20 0", "set 0 32768 0") << "line 9";
+    QTest::newRow("no broadcast address") << replaced("192.168.0.255", "192.168.0.1") << "line 4";
+    QTest::newRow("Ask me flag") << replaced("set -1 5 0", "set 1 5 0") << "line 10";
+    QTest::newRow("legend outside the code page") << replaced("Overtime", "%CE%A9") << "line 10: a legend";
+    QTest::newRow("time") << replaced("2026-12-07", "yesterday") << "line 2";
+}
+
+void ResumeTest::keptGame_refused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("game");
+    if (!bytes.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    KeptGame read;
+    QString error;
+    QVERIFY(!readKeptGame(path, read, error));
+    QVERIFY2(error.startsWith(path) && error.contains(message), qPrintable(error));
+}
+
+void ResumeTest::failingDisk_skippedAndTriedAgain()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("game");
+    MainWindowFixture f;
+    GameKeeper keeper(path);
+    f.window->setGameKeeper(&keeper);
+    f.loaded();
+    KeptGame read;
+    QString error;
+    const auto keptClock = [&] {
+        keeper.waitUntilWritten();
+        return readKeptGame(path, read, error) ? read.clockSeconds : -1;
+    };
+    QCOMPARE(keptClock(), 600);
+
+    // The disk fills up: every write stops after 60 bytes.
+    GameKeeper::setFileFactory([](const QString &p) { return std::make_unique<FailingFile>(p, 60); });
+    f.window->cmdSTART_Click();
+    f.runFor(2);
+    QCOMPARE(keptClock(), 600); // the last good state stays readable
+    f.window->cmdPAUSE_Click();
+    QCOMPARE(keptClock(), 600);
+    QCOMPARE(f.digits(), "09:58"); // the clock counted on, and nobody was asked
+    QCOMPARE(f.reports.reports.size(), 0);
+    QVERIFY(keeper.failures() >= 1); // said once on stderr, however many
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"game"});
+
+    // Room again: the next change is kept.
+    GameKeeper::setFileFactory({});
+    f.window->cmdSTART_Click();
+    f.runFor(1);
+    QCOMPARE(keptClock(), 597);
+}
+
+void ResumeTest::killedAndResumed_data()
+{
+    QTest::addColumn<qint32>("mode");
+    QTest::addColumn<int>("nexts");
+    QTest::addColumn<int>("runSeconds");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("ended");
+    QTest::addColumn<QString>("afterNext");
+    QTest::newRow("countdown, counting") << CountdownTimer << 0 << 3 << "1st Half/09:57" << false << "Overtime/02:00";
+    QTest::newRow("clock timer, counting") << ClockTimer << 0 << 3 << "1st Half/00:03" << false << "Overtime/00:00";
+    QTest::newRow("an answered Ask me period") << CountdownTimer << 1 << 4 << "Overtime/04:56" << false
+                                               << "2nd Half/10:00";
+    QTest::newRow("ended") << CountdownTimer << 1 << 400 << "Overtime/00:00" << true << "2nd Half/10:00";
+}
+
+void ResumeTest::killedAndResumed()
+{
+    QFETCH(qint32, mode);
+    QFETCH(int, nexts);
+    QFETCH(int, runSeconds);
+    QFETCH(QString, caption);
+    QFETCH(bool, ended);
+    QFETCH(QString, afterNext);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("game");
+    const QList<TestPeriod> set{{"1st Half", 10, 0}, {"Overtime", 0, 0, true}, {"2nd Half", 10, 0}};
+    {
+        MainWindowFixture game(set, mode);
+        GameKeeper keeper(path);
+        game.window->setGameKeeper(&keeper);
+        game.loaded();
+        game.dialogs.inputs << "5" << "0";
+        for (int i = 0; i < nexts; ++i)
+            game.window->cmdNEXTPERIOD_Click();
+        game.window->cmdSTART_Click();
+        game.runFor(runSeconds);
+        keeper.waitUntilWritten();
+    } // the program dies here: nothing else happens to the clock
+
+    KeptGame kept;
+    QString error;
+    QVERIFY2(readKeptGame(path, kept, error), qPrintable(error));
+    MainWindowFixture resumed({}, 0, QString()); // no settings window
+    resumed.window->Form_Resume(kept);
+    QCOMPARE(resumed.window->windowTitle(), caption);
+    QCOMPARE(resumed.sender.payloads(),
+             QStringList{QStringLiteral("p%1t%2").arg(nexts + 1).arg(caption.section(u'/', 1))});
+    QCOMPARE(resumed.sender.sent.first().host, "127.0.0.255");
+    QCOMPARE(resumed.digitColour(), Red);
+    QCOMPARE(resumed.endShown(), ended);
+    QVERIFY(!resumed.window->Timer1().isEnabled());
+    QVERIFY(!resumed.enabled("cmdSETTING"));
+    QCOMPARE(resumed.reports.reports.size(), 0);
+
+    // The game goes on from there: Next (an Ask me period asks again).
+    resumed.dialogs.inputs << "2" << "0";
+    resumed.window->cmdNEXTPERIOD_Click();
+    QCOMPARE(resumed.window->windowTitle(), afterNext);
+}
+
+QTEST_MAIN(ResumeTest)
+#include "resume_test.moc"
