@@ -36,12 +36,15 @@ void raiseFileError(int systemError)
 
 void ScriptReader::open(const QString &path)
 {
+    const QFileInfo info(path);
+    if (info.isDir())
+        raiseError(ErrPathFileAccess);
+    if (!path.isEmpty() && !info.exists() && !QFileInfo(info.absolutePath()).isDir())
+        raiseError(ErrPathNotFound);
     QFile file(path);
     errno = 0;
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         raiseFileError(errno ? errno : ENOENT);
-    if (QFileInfo(path).isDir())
-        raiseError(ErrPathFileAccess);
     errno = 0;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)

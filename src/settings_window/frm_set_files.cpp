@@ -60,7 +60,12 @@ void frmSet::cmdSAVE_Click()
             p.run(163, [&] { file.writeLine(163, grdPERIOD->textMatrix(i, 2)); });
         });
         p.run(165, [&] { file.close(); });
-        p.run(166, [&] { PeriodSetDirty = False; });
+        // A save that left the old set on disk (a close refused and ignored)
+        // leaves the edits unsaved, so that loading still warns.
+        p.run(166, [&] {
+            if (file.saved())
+                PeriodSetDirty = False;
+        });
     });
 }
 

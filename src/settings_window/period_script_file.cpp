@@ -21,10 +21,12 @@ ScriptWriter::DeviceFactory &deviceFactory()
     return factory;
 }
 
-std::unique_ptr<QSaveFile> makeDevice(const QString &path)
+std::unique_ptr<QFileDevice> makeDevice(const QString &path, bool inPlace)
 {
     if (deviceFactory())
-        return deviceFactory()(path);
+        return deviceFactory()(path, inPlace);
+    if (inPlace)
+        return std::make_unique<QFile>(path);
     return std::make_unique<QSaveFile>(path);
 }
 } // namespace
@@ -43,18 +45,26 @@ bool tooLongForSaveFile(const QString &path)
     return length + 7 > NAME_MAX && length <= NAME_MAX;
 }
 
-// Where the open has fallen back to writing the target itself.
-bool writesInPlace(const QFileDevice &device, const QString &target)
-{
-    struct stat opened {};
-    struct stat named {};
-    return ::fstat(device.handle(), &opened) == 0 && ::stat(QFile::encodeName(target).constData(), &named) == 0 &&
-           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
-}
-
 [[noreturn]] void raiseLastFileError(int fallback)
 {
     raiseFileError(errno ? errno : fallback);
+}
+
+// Why no new file can be made beside the file: read from the folder itself,
+// since a failed open leaves errno to whatever Qt called after it.
+int newFileError(const QString &file)
+{
+    errno = 0;
+    if (::access(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), W_OK | X_OK) == 0)
+        return EACCES;
+    return errno ? errno : EACCES;
+}
+
+// No new file takes the old one's place, but the file itself may be written.
+bool refusedButWritable(int error, const QString &file)
+{
+    return (error == EACCES || error == EPERM) && QFileInfo::exists(file) &&
+           ::access(QFile::encodeName(file).constData(), R_OK | W_OK) == 0;
 }
 } // namespace
 
@@ -68,6 +78,10 @@ ScriptWriter::~ScriptWriter()
 
 void ScriptWriter::discard()
 {
+    if (inPlace_ && device_)
+        restoreInPlace();
+    inPlace_ = false;
+    oldContents_.clear();
     // An uncommitted QSaveFile removes its new file as it goes.
     saveFile_ = nullptr;
     device_.reset();
@@ -84,11 +98,14 @@ void ScriptWriter::open(const QString &path)
     failedError_ = 0;
     skippedError_ = 0;
     closeRefused_ = false;
+    saved_ = false;
     if (path.isEmpty())
         raiseError(ErrBadFileNameOrNumber);
     const QFileInfo target(path);
     if (target.isDir())
         raiseError(ErrPathFileAccess);
+    if (!QFileInfo(QFileInfo(realTargetOf(path)).absolutePath()).isDir()) // gone since the dialog chose it
+        raiseError(ErrPathNotFound);
     // A file the operator may not write is refused, as opening it for
     // writing would be, and left as it is (QSaveFile would only rename over
     // it). A file system that takes no writes at all says so as before.
@@ -115,20 +132,20 @@ void ScriptWriter::requireOpen() const
 
 void ScriptWriter::openDevice()
 {
-    QString writeTo = path_;
-    if (tooLongForSaveFile(path_)) {
+    const QString real = realTarget();
+    const QFileInfo target(real);
+    QString writeTo = real;
+    if (tooLongForSaveFile(real)) {
         // A short name in the same folder, holding the old file's permissions,
         // that QSaveFile replaces and the close renames onto the target.
-        const QFileInfo target(path_);
-        const QString real = realTarget();
-        auto reserved = std::make_unique<QTemporaryFile>(QFileInfo(real).absolutePath() + QStringLiteral("/.ptm-XXXXXX"));
-        errno = 0;
+        auto reserved = std::make_unique<QTemporaryFile>(target.absolutePath() + QStringLiteral("/.ptm-XXXXXX"));
         if (!reserved->open()) {
-            if (target.exists() && (errno == EACCES || errno == EPERM)) {
-                openDirect();
+            const int error = newFileError(real);
+            if (refusedButWritable(error, real)) {
+                openInPlace();
                 return;
             }
-            raiseLastFileError(EACCES);
+            raiseFileError(error);
         }
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -139,32 +156,84 @@ void ScriptWriter::openDevice()
         writeTo = reserved->fileName();
         shortName_ = std::move(reserved);
     }
-    std::unique_ptr<QSaveFile> device = makeDevice(writeTo);
-    device->setDirectWriteFallback(true);
+    std::unique_ptr<QFileDevice> device = makeDevice(writeTo, false);
+    auto *saveFile = qobject_cast<QSaveFile *>(device.get());
+    Q_ASSERT(saveFile);
+    // Qt's own fallback would truncate the old file as it opens it.
+    saveFile->setDirectWriteFallback(false);
     errno = 0;
-    if (!device->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        raiseLastFileError(EACCES);
-    inPlace_ = writesInPlace(*device, writeTo) && !shortName_;
-    saveFile_ = device.get();
+    if (!device->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const int error = errno == EACCES || errno == EPERM || errno == EROFS ? errno : newFileError(real);
+        if (!shortName_ && refusedButWritable(error, real)) {
+            openInPlace();
+            return;
+        }
+        raiseFileError(error);
+    }
+    saveFile_ = saveFile;
     device_ = std::move(device);
 }
 
 QString ScriptWriter::realTarget() const
 {
-    // The file a symbolic link points to, as QSaveFile writes it.
-    const QFileInfo target(path_);
-    return target.exists() ? target.canonicalFilePath() : target.absoluteFilePath();
+    return realTargetOf(path_);
 }
 
-void ScriptWriter::openDirect()
+QString ScriptWriter::realTargetOf(const QString &path)
 {
-    auto direct = std::make_unique<QFile>(path_);
+    // The file a symbolic link points to, as QSaveFile writes it; a link to
+    // a file not made yet names the file to make, link by link.
+    QFileInfo target(path);
+    if (target.exists())
+        return target.canonicalFilePath();
+    for (int links = 0; target.isSymLink() && links < 40; ++links)
+        target = QFileInfo(target.symLinkTarget());
+    return target.absoluteFilePath();
+}
+
+void ScriptWriter::openInPlace()
+{
+    const QString real = realTarget();
+    QFile old(real);
     errno = 0;
-    if (!direct->open(QIODevice::WriteOnly | QIODevice::Unbuffered | QIODevice::Truncate))
+    if (!old.open(QIODevice::ReadOnly))
         raiseLastFileError(EACCES);
+    QByteArray contents = old.readAll();
+    if (old.error() != QFileDevice::NoError)
+        raiseLastFileError(EIO);
+    old.close();
+    std::unique_ptr<QFileDevice> device = makeDevice(real, true);
+    errno = 0;
+    // Read and write, so that opening truncates nothing.
+    if (!device->open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        raiseLastFileError(EACCES);
+    oldContents_ = std::move(contents);
     inPlace_ = true;
     saveFile_ = nullptr;
-    device_ = std::move(direct);
+    device_ = std::move(device);
+}
+
+void ScriptWriter::restoreInPlace()
+{
+    // The old contents go back into the blocks they had, through a file of
+    // their own: the device that failed may be the reason the save did.
+    inPlace_ = false;
+    QFile file(realTarget());
+    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && file.write(oldContents_) == oldContents_.size() &&
+        file.resize(oldContents_.size()))
+        ::fsync(file.handle());
+}
+
+void ScriptWriter::finishInPlace()
+{
+    errno = 0;
+    if (!device_->flush() || !device_->resize(device_->pos()) || ::fsync(device_->handle()) != 0) {
+        const int error = errno ? errno : EIO;
+        discard(); // the old contents go back
+        raiseFileError(error);
+    }
+    inPlace_ = false; // complete: nothing to put back
+    device_->close();
 }
 
 void ScriptWriter::put(const QByteArray &bytes)
@@ -212,12 +281,15 @@ void ScriptWriter::close()
         skippedError_ = failedError_;
         failedStatement_ = 0;
     }
-    if (skippedError_ != 0 && !closeRefused_ && !inPlace_) {
+    if (skippedError_ != 0 && !closeRefused_) {
         // Lines are missing: keep the old file, unless the operator runs the
-        // close again.
+        // close again. The line's own error may no longer hold (the disk has
+        // room again), so the report says what happened here.
         closeRefused_ = true;
         discard();
-        raiseError(skippedError_);
+        raiseError(ErrPathFileAccess,
+                   QStringLiteral("A line of the set was skipped, so the set is not saved and the old file is kept. "
+                                  "Retry saves the whole set."));
     }
     if (skippedError_ != 0 || !device_) {
         // Lines are missing, or a close failed before: everything afresh.
@@ -226,12 +298,17 @@ void ScriptWriter::close()
         put(lines_.join());
     }
     finish();
+    saved_ = true;
     discard();
     path_.clear();
 }
 
 void ScriptWriter::finish()
 {
+    if (inPlace_) {
+        finishInPlace();
+        return;
+    }
     // Qt's commit does not report a failed sync, so sync first: a file that
     // may not have reached the disk must not replace the old one.
     errno = 0;
@@ -241,23 +318,34 @@ void ScriptWriter::finish()
         raiseFileError(error);
     }
     errno = 0;
-    if (saveFile_ && !saveFile_->commit()) {
+    if (!saveFile_->commit()) {
         const int error = errno ? errno : EIO;
         discard();
-        raiseFileError(error);
+        replaceRefused(error);
+        return;
     }
-    if (!saveFile_)
-        device_->close();
     if (shortName_) {
         errno = 0;
         if (::rename(QFile::encodeName(shortName_->fileName()).constData(), QFile::encodeName(realTarget()).constData()) !=
             0) {
             const int error = errno ? errno : EIO;
             discard(); // removes the short name
-            raiseFileError(error);
+            replaceRefused(error);
+            return;
         }
         shortName_->setAutoRemove(false); // it is the target now
     }
+}
+
+void ScriptWriter::replaceRefused(int error)
+{
+    // The whole set was written and synced beside the file; where the folder
+    // only refuses to let it take the file's place, it goes into the file.
+    if (!refusedButWritable(error, realTarget()))
+        raiseFileError(error);
+    openInPlace();
+    put(lines_.join());
+    finishInPlace();
 }
 
 } // namespace periodix

@@ -17,12 +17,19 @@ namespace periodix {
 
 // Writes a text file line by line, each line ended by CR LF, through a
 // QSaveFile: the lines go to a new file beside the target (the file a symbolic
-// link points to), which replaces it, with its permissions, only when close()
-// has written and synced everything; a save that fails half-way leaves the old
-// file as it was. Where the folder takes no new files but the file itself may
-// be written, the file is written in place, as a plain open would. A name too
-// long for QSaveFile's own temporary name is written under a short one in the
-// same folder and renamed at the close.
+// link points to, also one not made yet), which replaces it, with its
+// permissions, only when close() has written and synced everything; a save
+// that fails half-way leaves the old file as it was. A name too long for
+// QSaveFile's own temporary name is written under a short one in the same
+// folder and renamed at the close.
+//
+// Where no new file can take the old one's place, the file itself is written
+// in place, its old contents kept in memory and written back whenever the
+// save does not complete (a failure, Ignore, Abort): in a folder that takes no
+// new files, the lines go straight into it; where the folder refuses to
+// replace the file (a shared folder with the sticky bit, a file of another
+// user) but the file may be written, the whole set goes into it once it has
+// been written and synced beside it.
 //
 // Every statement of a save may fail and be retried or skipped, so the writer
 // keeps every line it was given. A line is known by the statement that writes
@@ -30,15 +37,15 @@ namespace periodix {
 // means the failed line was skipped. A skipped line makes the first close
 // refuse to replace the old file with an incomplete one; a close run again
 // writes the whole set afresh, the skipped lines included. A close that
-// failed writes everything again when retried. Written in place, the old file
-// is gone anyway, so the close completes the file without refusing.
+// failed writes everything again when retried.
 // The new file never outlives the writer, not even when the program ends at
 // once.
 class ScriptWriter {
 public:
-    // Makes the (unopened) device for the file written; tests put in a device
-    // that fails after some bytes.
-    using DeviceFactory = std::function<std::unique_ptr<QSaveFile>(const QString &path)>;
+    // Makes the (unopened) device for the file written: a QSaveFile, or a
+    // QFile for writing the target in place. Tests put in a device that fails
+    // after some bytes.
+    using DeviceFactory = std::function<std::unique_ptr<QFileDevice>(const QString &path, bool inPlace)>;
     static void setDeviceFactory(DeviceFactory factory);
 
     ScriptWriter();
@@ -51,12 +58,18 @@ public:
     void open(const QString &path);
     void writeLine(int statement, const QString &text);
     void close();
+    // True once a close has put the whole set in place.
+    bool saved() const { return saved_; }
 
 private:
     void requireOpen() const;
     void openDevice();
-    void openDirect();
+    void openInPlace();
+    void restoreInPlace();
+    void finishInPlace();
+    void replaceRefused(int error);
     QString realTarget() const;
+    static QString realTargetOf(const QString &path);
     void put(const QByteArray &bytes);
     void finish();
     void discard();
@@ -65,7 +78,9 @@ private:
     std::unique_ptr<QFileDevice> device_; // none after a failure
     QSaveFile *saveFile_ = nullptr;       // the device, unless written directly
     std::unique_ptr<QTemporaryFile> shortName_; // the short name a long one is written under
-    bool inPlace_ = false;                // the old file is already overwritten
+    bool inPlace_ = false;                // the target itself is written
+    QByteArray oldContents_;              // written in place: what the file held, until the save completes
+    bool saved_ = false;
     UndoAtProgramEnd undoAtEnd_;
     QList<QByteArray> lines_; // every line given, skipped ones included
     QByteArray written_;      // what a fresh device is given first: the lines written whole

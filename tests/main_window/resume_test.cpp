@@ -4,36 +4,15 @@
 
 #include "clock/game_keeper.h"
 #include "main_window_fixture.h"
+#include "support/failing_devices.h"
 
 #include <QtTest>
 
-#include <cerrno>
 
 using namespace periodix;
 using namespace periodix::common;
 
 namespace {
-
-// A file that takes only so many bytes, then fails as a full disk does.
-class FailingFile : public QFile {
-public:
-    FailingFile(const QString &path, qint64 budget) : QFile(path), budget_(budget) {}
-
-protected:
-    qint64 writeData(const char *data, qint64 size) override
-    {
-        const qint64 take = std::min(size, budget_);
-        if (take <= 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        budget_ -= take;
-        return QFile::writeData(data, take);
-    }
-
-private:
-    qint64 budget_;
-};
 
 KeptGame sample()
 {
@@ -153,7 +132,7 @@ void ResumeTest::failingDisk_skippedAndTriedAgain()
     QCOMPARE(keptClock(), 600);
 
     // The disk fills up: every write stops after 60 bytes.
-    GameKeeper::setFileFactory([](const QString &p) { return std::make_unique<FailingFile>(p, 60); });
+    GameKeeper::setFileFactory([](const QString &p) { return std::make_unique<FailingFile<QFile>>(p, qint64(60)); });
     f.window->cmdSTART_Click();
     f.runFor(2);
     QCOMPARE(keptClock(), 600); // the last good state stays readable

@@ -3,10 +3,12 @@
 #include "settings_window/period_script_file.h"
 #include "error_reporting/process_end.h"
 #include "support/child_process.h"
+#include "support/failing_devices.h"
 
 #include <QtTest>
 
 #include <cerrno>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -18,46 +20,15 @@ namespace {
 const QByteArray &Example = ExampleSet;
 
 
-// A file that takes only so many bytes, then fails as a full disk does.
-class FailingFile : public QSaveFile {
-public:
-    FailingFile(const QString &path, qint64 budget) : QSaveFile(path), own_(budget), budget_(&own_) {}
-    FailingFile(const QString &path, qint64 *budget) : QSaveFile(path), budget_(budget) {}
-
-protected:
-    qint64 writeData(const char *data, qint64 size) override
-    {
-        const qint64 take = std::min(size, *budget_);
-        if (take <= 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        const qint64 written = QSaveFile::writeData(data, take);
-        *budget_ -= written;
-        return written; // short: the caller must notice
-    }
-
-private:
-    qint64 own_ = 0;
-    qint64 *budget_; // what the disk has room for
-};
-
-// A folder that refuses new files (also for root, who passes permission bits)
-// while *refusing is true.
-class RefusingFile : public QSaveFile {
-public:
-    RefusingFile(const QString &path, const bool *refusing) : QSaveFile(path), refusing_(refusing) {}
-    bool open(OpenMode mode) override
-    {
-        if (!*refusing_)
-            return QSaveFile::open(mode);
-        errno = EACCES;
-        return false;
-    }
-
-private:
-    const bool *refusing_;
-};
+// Devices for saving a set: a QSaveFile beside the file, or the file itself
+// when it is written in place.
+template <template <class> class Device, class... Args>
+std::unique_ptr<QFileDevice> device(const QString &path, bool inPlace, Args... args)
+{
+    if (inPlace)
+        return std::make_unique<Device<QFile>>(path, args...);
+    return std::make_unique<Device<QSaveFile>>(path, args...);
+}
 
 // The system error that syncing to disk, and putting a new file in its place,
 // fail with; 0 while they work.
@@ -109,6 +80,7 @@ private slots:
     void load_lineEnds();
     void load_missingTimeLine_reportsError62();
     void load_emptyFile_reportsError62AtLine71();
+    void load_missingFile_reportsFileNotFound_data();
     void load_missingFile_reportsFileNotFound();
     void load_unsavedEdits_asksBeforeLosing();
     void load_noUnsavedEdits_asksNothing();
@@ -120,6 +92,7 @@ private slots:
     void save_readOnlyFolder_reportsPermissionDenied();
     void saveFailures_data();
     void saveFailures();
+    void save_throughLink_writesLinkedFileWithItsPermissions_data();
     void save_throughLink_writesLinkedFileWithItsPermissions();
     void save_longestName_saved();
     void abortDuringSave_leavesNoTemporaryFile();
@@ -278,13 +251,24 @@ void PeriodScriptTest::load_emptyFile_reportsError62AtLine71()
     QCOMPARE(f.reports.reports[0].line, 71);
 }
 
+void PeriodScriptTest::load_missingFile_reportsFileNotFound_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("number");
+    QTest::newRow("no such file") << "nowhere.ptm" << 53;
+    QTest::newRow("no such folder") << "gone/nowhere.ptm" << 76;
+    QTest::newRow("a folder") << "." << 75;
+}
+
 void PeriodScriptTest::load_missingFile_reportsFileNotFound()
 {
+    QFETCH(QString, name);
+    QFETCH(int, number);
     SettingsFixture f;
-    f.dialogs.fileNames << dir.filePath("nowhere.ptm");
+    f.dialogs.fileNames << dir.filePath(name);
     f.window->cmdLOAD_Click();
     QVERIFY(!f.reports.reports.isEmpty());
-    QCOMPARE(f.reports.reports[0].number, 53);
+    QCOMPARE(f.reports.reports[0].number, number);
     QCOMPARE(f.reports.reports[0].line, 70);
 }
 
@@ -355,7 +339,7 @@ void PeriodScriptTest::saveFailingPartWay_keepsOldFile()
     QFETCH(int, line);
     const QString path = dir.filePath("keep.ptm");
     writeAll(path, Example);
-    ScriptWriter::setDeviceFactory([budget](const QString &p) { return std::make_unique<FailingFile>(p, budget); });
+    ScriptWriter::setDeviceFactory([budget](const QString &p, bool inPlace) { return device<FailingFile>(p, inPlace, budget); });
     SettingsFixture f;
     f.add("1st Quarter", 10, 0);
     f.add("2nd Quarter", 10, 0);
@@ -374,7 +358,7 @@ void PeriodScriptTest::saveFailingLine_retryWritesItWhole()
 {
     const QString path = dir.filePath("retry.ptm");
     qint64 budget = 14; // the keyword and half a legend
-    ScriptWriter::setDeviceFactory([&budget](const QString &p) { return std::make_unique<FailingFile>(p, &budget); });
+    ScriptWriter::setDeviceFactory([&budget](const QString &p, bool inPlace) { return device<FailingFile>(p, inPlace, &budget); });
     SettingsFixture f;
     f.add("First", 10, 0);
     f.dialogs.fileNames << path;
@@ -392,7 +376,7 @@ void PeriodScriptTest::saveFailingLine_retryWritesItWhole()
 void PeriodScriptTest::save_readOnlyFolder_reportsPermissionDenied()
 {
     static const bool refusing = true;
-    ScriptWriter::setDeviceFactory([](const QString &p) { return std::make_unique<RefusingFile>(p, &refusing); });
+    ScriptWriter::setDeviceFactory([](const QString &p, bool inPlace) { return device<RefusingFile>(p, inPlace, &refusing); });
     const QString path = dir.filePath("old.ptm");
     writeAll(path, Example);
     SettingsFixture f;
@@ -418,23 +402,39 @@ void PeriodScriptTest::saveFailures_data()
     QTest::addColumn<QString>("disk");    // the new set, the old file, or no file
     // The set is one period, legend "20:00" and time 20:00: the keyword is
     // written at 156, the legend at 162, the time at 163.
-    const QString notOpen = " 52@156 52@162 52@163 52@165 (saved)";
-    QTest::newRow("no folder, Retry") << "no folder" << "R" << "53@154 (saved)" << "new";
-    QTest::newRow("no folder, Ignore: nothing written") << "no folder" << "I" << "53@154" + notOpen << "none";
+    // A save that leaves the old set on disk leaves the edits unsaved (dirty).
+    const QString notOpen = " 52@156 52@162 52@163 52@165 (dirty)";
+    QTest::newRow("no folder, Retry") << "no folder" << "R" << "76@154 (saved)" << "new";
+    QTest::newRow("no folder, Ignore: nothing written") << "no folder" << "I" << "76@154" + notOpen << "none";
     QTest::newRow("refused open, Ignore") << "refused open lasting" << "I" << "70@154" + notOpen << "old";
     QTest::newRow("refused open, Abort") << "refused open lasting" << "A" << "70@154 (aborted)" << "old";
+    QTest::newRow("new long name, read-only folder") << "new long name read-only folder" << "I" << "70@154" + notOpen
+                                                     << "none";
     QTest::newRow("line, Retry") << "line" << "R" << "61@162 (saved)" << "new";
-    QTest::newRow("line, Ignore: the same text next is no retry") << "line" << "I" << "61@162 61@165 (saved)" << "old";
-    QTest::newRow("line, Ignore, close Retry: all written") << "line" << "IR" << "61@162 61@165 (saved)" << "new";
-    QTest::newRow("line lasting, Ignore") << "line lasting" << "I" << "61@162 61@163 61@165 (saved)" << "old";
+    // The disk has room again when the close refuses: the report says a line
+    // was skipped, not that the disk is full.
+    QTest::newRow("line, Ignore: the same text next is no retry") << "line" << "I" << "61@162 75@165 (dirty)" << "old";
+    QTest::newRow("line, Ignore, close Retry: all written") << "line" << "IR" << "61@162 75@165 (saved)" << "new";
+    QTest::newRow("line lasting, Ignore") << "line lasting" << "I" << "61@162 61@163 75@165 (dirty)" << "old";
+    QTest::newRow("line lasting, Ignore, close Retry") << "line lasting" << "IIR" << "61@162 61@163 75@165 61@165 (dirty)"
+                                                       << "old";
     QTest::newRow("line, Abort") << "line lasting" << "A" << "61@162 (aborted)" << "old";
     QTest::newRow("sync, Retry") << "sync" << "R" << "57@165 (saved)" << "new";
-    QTest::newRow("sync, Ignore") << "sync lasting" << "I" << "57@165 (saved)" << "old";
+    QTest::newRow("sync, Ignore") << "sync lasting" << "I" << "57@165 (dirty)" << "old";
     QTest::newRow("commit, Retry") << "commit" << "R" << "57@165 (saved)" << "new";
-    QTest::newRow("commit, Ignore") << "commit lasting" << "I" << "57@165 (saved)" << "old";
+    QTest::newRow("commit, Ignore") << "commit lasting" << "I" << "57@165 (dirty)" << "old";
+    QTest::newRow("commit refused: written in place") << "commit refused lasting" << "I" << " (saved)" << "new";
+    QTest::newRow("shared folder, another user's file: written in place") << "shared folder" << "I" << " (saved)"
+                                                                           << "new";
     QTest::newRow("long name, sync, Ignore: the old file stays") << "long name sync lasting" << "I"
-                                                                 << "57@165 (saved)" << "old";
-    QTest::newRow("in place, line, Ignore: reported once") << "in place line" << "I" << "61@162 (saved)" << "new";
+                                                                 << "57@165 (dirty)" << "old";
+    // In a folder that takes no new files, the file itself: its old contents
+    // come back whenever the save does not complete.
+    QTest::newRow("in place, line, Ignore") << "in place line" << "I" << "61@162 75@165 (dirty)" << "old";
+    QTest::newRow("in place, line, Ignore, close Retry") << "in place line" << "IR" << "61@162 75@165 (saved)" << "new";
+    QTest::newRow("in place, line lasting, Ignore") << "in place line lasting" << "I" << "61@162 61@163 75@165 (dirty)"
+                                                    << "old";
+    QTest::newRow("in place, line, Abort") << "in place line lasting" << "A" << "61@162 (aborted)" << "old";
 }
 
 void PeriodScriptTest::saveFailures()
@@ -448,23 +448,28 @@ void PeriodScriptTest::saveFailures()
     const QString name = fault.contains("long name") ? QString(251, u'n') + ".ptm" : "set.ptm";
     const QString path = folder + '/' + name;
     if (fault != "no folder")
-        QVERIFY(QDir().mkpath(folder) && writeAll(path, Example));
+        QVERIFY(QDir().mkpath(folder) && (fault.contains("new") || writeAll(path, Example)));
     const auto readable = QFile::ReadOther | QFile::ExeOther | QFile::ReadOwner | QFile::ExeOwner;
-    if (fault.contains("in place")) { // the folder is read-only for the operator, nobody; the file is not
+    // The operator is nobody here, the files are root's.
+    const bool asNobody = fault.contains("in place") || fault.contains("read-only") || fault.contains("shared");
+    if (asNobody)
         QVERIFY(QFile::setPermissions(dir.path(), readable));
+    if (fault.contains("in place") || fault.contains("read-only")) // the folder is read-only, the file is not
         QVERIFY(QFile::setPermissions(folder, readable));
+    if (fault.contains("shared")) // anyone may add files, only their owner may replace them
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
+    if (asNobody && !fault.contains("new"))
         QVERIFY(QFile::setPermissions(path, QFile::ReadOther | QFile::WriteOther | QFile::ReadOwner));
-    }
     const auto scenario = [&]() -> QString {
         bool refusing = fault.contains("refused open");
         qint64 budget = fault.contains("line") ? 10 : 1 << 20; // room for the keyword only
-        ScriptWriter::setDeviceFactory([&](const QString &p) -> std::unique_ptr<QSaveFile> {
+        ScriptWriter::setDeviceFactory([&](const QString &p, bool inPlace) {
             if (fault.contains("line"))
-                return std::make_unique<FailingFile>(p, &budget);
-            return std::make_unique<RefusingFile>(p, &refusing);
+                return device<FailingFile>(p, inPlace, &budget);
+            return device<RefusingFile>(p, inPlace, &refusing);
         });
         syncFault = fault.contains("sync") ? EIO : 0;
-        replaceFault = fault.contains("commit") ? EIO : 0;
+        replaceFault = fault.contains("commit refused") ? EPERM : fault.contains("commit") ? EIO : 0;
         SettingsFixture f;
         f.add("20:00", 20, 0);
         QStringList seen;
@@ -494,7 +499,7 @@ void PeriodScriptTest::saveFailures()
         return seen.join(' ') + ending;
     };
     QString outcome;
-    if (fault.contains("in place")) {
+    if (asNobody) {
         const ChildResult child = inChild([&](int out) {
             say(out, becomeUnprivileged() ? qPrintable(scenario()) : "no other user");
         });
@@ -525,25 +530,44 @@ void PeriodScriptTest::save_longestName_saved()
     QCOMPARE(readAll(path), QByteArray("TimePass\r\nA\r\n01:00\r\n"));
 }
 
+void PeriodScriptTest::save_throughLink_writesLinkedFileWithItsPermissions_data()
+{
+    QTest::addColumn<QString>("linkName");
+    QTest::addColumn<QString>("targetName"); // in the shared folder
+    QTest::addColumn<bool>("targetExists");
+    const QString longName = QString(251, u'n') + ".ptm";
+    QTest::newRow("to a shared set") << "link.ptm" << "set.ptm" << true;
+    QTest::newRow("to a set with the longest name") << "link.ptm" << longName << true;
+    QTest::newRow("to a set not made yet") << "link.ptm" << "set.ptm" << false;
+    QTest::newRow("with the longest name, to a set not made yet") << longName << "set.ptm" << false;
+}
+
 void PeriodScriptTest::save_throughLink_writesLinkedFileWithItsPermissions()
 {
     // A set kept in a shared folder and linked into the operator's own.
+    QFETCH(QString, linkName);
+    QFETCH(QString, targetName);
+    QFETCH(bool, targetExists);
     QVERIFY(QDir(dir.path()).mkdir("shared"));
-    const QString shared = dir.filePath("shared/set.ptm");
-    writeAll(shared, Example);
-    QVERIFY(QFile::setPermissions(shared, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
-    const QString link = dir.filePath("link.ptm");
-    QVERIFY(QFile::link("shared/set.ptm", link));
+    const QString shared = dir.filePath("shared/" + targetName);
+    const auto kept = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    if (targetExists) {
+        writeAll(shared, Example);
+        QVERIFY(QFile::setPermissions(shared, kept));
+    }
+    const QString link = dir.filePath(linkName);
+    QVERIFY(QFile::link("shared/" + targetName, link));
     SettingsFixture f;
     f.add("A", 1, 0);
     f.dialogs.fileNames << link;
     f.window->cmdSAVE_Click();
-    QVERIFY(f.reports.reports.isEmpty());
+    QVERIFY2(f.reports.reports.isEmpty(), qPrintable(f.reports.reports.value(0).text()));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(readAll(shared), QByteArray("TimePass\r\nA\r\n01:00\r\n"));
-    QCOMPARE(QFile::permissions(shared), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
-                                             QFile::ReadGroup);
-    QCOMPARE(QDir(dir.filePath("shared")).entryList(QDir::Files | QDir::Hidden), QStringList({"set.ptm"}));
+    if (targetExists)
+        QCOMPARE(QFile::permissions(shared), kept | QFile::ReadUser | QFile::WriteUser);
+    QCOMPARE(QDir(dir.filePath("shared")).entryList(QDir::Files | QDir::Hidden), QStringList({targetName}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({linkName}));
 }
 
 void PeriodScriptTest::abortDuringSave_leavesNoTemporaryFile()
