@@ -3,6 +3,7 @@
 #include "error_reporting/report_box.h"
 #include "main_window/frm_main.h"
 #include "platform/command_line.h"
+#include "platform/early_options.h"
 #include "platform/udp_sender.h"
 #include "settings_window/frm_set.h"
 
@@ -30,26 +31,21 @@ int main(int argc, char *argv[])
                                                    "power cut: the clock window opens stopped at the kept period "
                                                    "and time, without the settings window."));
     options.addOption(resume);
-    // The application takes its own options (-platform, -style ...) out of
-    // the arguments first; a mistyped option of ours must not start a game
-    // as if nothing had been given.
-    const std::unique_ptr<QCoreApplication> app = periodix::makeApplication(argc, argv);
-    if (!options.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "periodix: %s\nTry 'periodix --help'.\n", qPrintable(options.errorText()));
+    if (!periodix::checkOptions(argc, argv, options, "periodix"))
         return 2;
-    }
-    if (options.isSet(QStringLiteral("help")))
-        options.showHelp();
-    if (options.isSet(QStringLiteral("version")))
-        options.showVersion();
     periodix::KeptGame game;
-    if (options.isSet(resume)) {
+    if (options.isSet(resume) && !options.isSet(QStringLiteral("help")) && !options.isSet(QStringLiteral("version"))) {
         QString error;
         if (!periodix::readKeptGame(periodix::keptGamePath(), game, error)) {
             std::fprintf(stderr, "periodix: cannot resume: %s\n", qPrintable(error));
             return 2;
         }
     }
+    const std::unique_ptr<QCoreApplication> app = periodix::makeApplication(argc, argv);
+    if (options.isSet(QStringLiteral("help")))
+        options.showHelp();
+    if (options.isSet(QStringLiteral("version")))
+        options.showVersion();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/periodix.png")));
     periodix::setReportPresenter(periodix::showReportBox);
 

@@ -12,9 +12,14 @@
 
 namespace periodix::display {
 
+// Amber and red read apart on a projector from across the hall, by hue and
+// by brightness, and red means stopped as on the operator's own window.
+const QColor DisplayWindow::Counting(255, 196, 0);
+const QColor DisplayWindow::NotCounting(255, 48, 48);
+const QColor DisplayWindow::Dimmed(110, 110, 110);
+
 namespace {
 const QColor Background(16, 16, 16);
-const QColor Digits(255, 196, 0);
 const QColor Quiet(170, 170, 170);
 const QColor Alarm(255, 64, 64);
 
@@ -44,19 +49,19 @@ DisplayWindow::DisplayWindow(quint16 port, feed::FeedSettings settings, Monotoni
     period_ = makeLabel(this, "period", Quiet, Qt::AlignCenter);
     period_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed); // a line of its own
     period_->setFont(heavyFont(28));
-    time_ = makeLabel(this, "time", Digits, Qt::AlignCenter);
+    time_ = makeLabel(this, "time", NotCounting, Qt::AlignCenter);
     time_->setFont(heavyFont(96));
     state_ = makeLabel(this, "state", Quiet, Qt::AlignCenter);
     state_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     state_->setFont(heavyFont(20, QFont::Bold));
     link_ = makeLabel(this, "link", Quiet, Qt::AlignRight | Qt::AlignBottom);
+    link_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(period_);
     layout->addWidget(time_, 1);
     layout->addWidget(state_);
-    // The link indicator sits in the bottom right corner, over the layout.
-    link_->raise();
+    layout->addWidget(link_);
 
     refresher_.setInterval(250);
     connect(&refresher_, &QTimer::timeout, this, &DisplayWindow::refresh);
@@ -77,11 +82,25 @@ void DisplayWindow::useHorn()
         return;
     horn_ = new Horn(this);
     connect(horn_, &Horn::unavailable, this, [this](const QString &reason) {
-        if (hornProblem_.isEmpty())
-            std::fprintf(stderr, "periodix-display: no horn: %s\n", qPrintable(reason));
-        hornProblem_ = QStringLiteral("no horn: ") + reason;
+        if (!hornNote_.startsWith(QStringLiteral("no horn")))
+            std::fprintf(stderr, "periodix-display: no horn: %s (trying again)\n", qPrintable(reason));
+        hornNote_ = QStringLiteral("no horn: ") + reason;
         refresh();
     });
+    connect(horn_, &Horn::ready, this, [this] {
+        if (hornNote_.isEmpty())
+            return; // ready from the start: nothing to tell
+        std::fprintf(stderr, "periodix-display: horn ready\n");
+        hornNote_ = QStringLiteral("horn ready");
+        refresh();
+    });
+}
+
+void DisplayWindow::blowHorn()
+{
+    ++hornsBlown_;
+    if (horn_)
+        horn_->blow();
 }
 
 void DisplayWindow::receive(const QByteArray &bytes, const QString &sender)
@@ -104,9 +123,9 @@ QString stateLine(feed::FeedState::Status status)
     case Status::Stopped: return QStringLiteral("Stopped");
     case Status::Paused: return QStringLiteral("Paused");
     case Status::Ended: return QStringLiteral("E N D");
+    case Status::Lost: return QStringLiteral("LINK LOST");
     case Status::Waiting:
-    case Status::Running:
-    case Status::Lost: break;
+    case Status::Running: break;
     }
     return QString();
 }
@@ -127,33 +146,40 @@ void DisplayWindow::refresh()
                                                  : QString());
         showTime(tenths_ && !state.tenths.isEmpty() ? state.tenths : state.time);
     }
-    // The horn on the crossing into the end, whichever datagrams were lost on
-    // the way: never on a display started on an ended period, a reset or a
-    // correction.
-    if (horn_ && shownStatus_ == Status::Running && state.status == Status::Ended)
-        horn_->blow();
-    shownStatus_ = state.status;
-    // Digits that may be old are dimmed.
-    setTextColour(time_, lost ? Quiet : Digits);
+    // The horn each time a counting clock reaches the end of its period,
+    // whichever datagrams were lost on the way and whatever the state before
+    // (a start from a pause sends nothing): never on a display started on an
+    // ended period, a reset or a correction.
+    if (shownEnds_ >= 0 && state.ends > shownEnds_)
+        blowHorn();
+    if (state.status != Status::Waiting)
+        shownEnds_ = state.ends;
+    // Counting or not, told from across the hall; digits that may be old dimmed.
+    setTextColour(time_, lost || state.status == Status::Waiting ? Dimmed
+                         : state.counting()                     ? Counting
+                                                                : NotCounting);
+    setTextColour(state_, lost ? Alarm : Quiet);
+    fitLine(period_);
+    fitLine(state_);
 
-    QString text;
+    QStringList parts;
     if (state.sinceLastMs >= 0)
-        text = QStringLiteral("%1 s ago from %2").arg(state.sinceLastMs / 1000.0, 0, 'f', 1).arg(state.sender);
+        parts << QStringLiteral("%1 s ago from %2").arg(state.sinceLastMs / 1000.0, 0, 'f', 1).arg(state.sender);
     if (state.ignored > 0)
-        text += QStringLiteral("   ignored %1").arg(state.ignored);
-    if (!state.otherClocks.isEmpty())
-        text += QStringLiteral("   another clock at %1 (choose with --from)").arg(state.otherClocks.join(QStringLiteral(", ")));
-    if (!hornProblem_.isEmpty())
-        text += QStringLiteral("   ") + hornProblem_;
-    if (lost)
-        text = QStringLiteral("LINK LOST   ") + text;
-    link_->setText(text.trimmed());
+        parts << QStringLiteral("ignored %1").arg(state.ignored);
+    for (int i = 0; i < state.otherClocks.size(); ++i)
+        parts << (i == 0 ? QStringLiteral("other clocks (choose with --from): ") : QString()) + state.otherClocks[i];
+    if (state.moreClocks > 0)
+        parts << QStringLiteral("and %1 more").arg(state.moreClocks);
+    if (!hornNote_.isEmpty())
+        parts << hornNote_;
+    layOutCorner(parts);
     setTextColour(link_, lost ? Alarm : Quiet);
     QString title = QStringLiteral("Periodix display: ");
     if (state.status == Status::Waiting)
         title += state_->text();
     else
-        title += periodText() + u' ' + timeText() + (stateText().isEmpty() ? QString() : u' ' + stateText());
+        title += periodText() + u' ' + timeText() + (lost || stateText().isEmpty() ? QString() : u' ' + stateText());
     if (lost)
         title += QStringLiteral(" (link lost)");
     setWindowTitle(title.trimmed());
@@ -205,16 +231,62 @@ void DisplayWindow::fitDigits()
     if (advance > width)
         font.setPixelSize(std::max(12, height * width / advance));
     time_->setFont(font);
+    // The period and the state take a line each, the corner two small ones;
+    // the digits take the rest.
     QFont small = period_->font();
-    small.setPixelSize(std::max(14, this->height() / 12));
-    period_->setFont(small);
-    state_->setFont(small);
-    // The period and the state take a line each; the digits take the rest.
+    small.setPixelSize(lineSize());
     const int line = QFontMetrics(small).height() + 8;
     period_->setFixedHeight(line);
     state_->setFixedHeight(line);
-    const int linkHeight = link_->fontMetrics().height() + 6;
-    link_->setGeometry(8, this->height() - linkHeight - 4, this->width() - 16, linkHeight);
+    QFont corner = link_->font();
+    corner.setPixelSize(std::max(11, this->height() / 60));
+    link_->setFont(corner);
+    link_->setFixedHeight(2 * QFontMetrics(corner).lineSpacing() + 4);
+    fitLine(period_);
+    fitLine(state_);
+    layOutCorner(cornerParts_);
+}
+
+int DisplayWindow::lineSize() const
+{
+    return std::max(14, this->height() / 12);
+}
+
+void DisplayWindow::fitLine(QLabel *label)
+{
+    // A line's size, or smaller when its text is wider than the window.
+    QFont font = label->font();
+    font.setPixelSize(lineSize());
+    const int width = std::max(50, this->width() - 24);
+    const int advance = QFontMetrics(font).horizontalAdvance(label->text());
+    if (advance > width)
+        font.setPixelSize(std::max(8, lineSize() * width / advance));
+    if (font != label->font())
+        label->setFont(font);
+}
+
+void DisplayWindow::layOutCorner(const QStringList &parts)
+{
+    // At most two lines, filled part by part from the right; a part never
+    // breaks (an address cut in two would be wrong to type into --from), and
+    // what does not fit is left off at the end.
+    cornerParts_ = parts;
+    const QFontMetrics metrics(link_->font());
+    const int width = std::max(50, this->width() - 16);
+    const QString gap = QStringLiteral("   ");
+    QStringList lines{QString()};
+    for (const QString &part : parts) {
+        QString &last = lines.last();
+        const QString joined = last.isEmpty() ? part : last + gap + part;
+        if (metrics.horizontalAdvance(joined) <= width) {
+            last = joined;
+        } else if (lines.size() < 2 && !last.isEmpty() && metrics.horizontalAdvance(part) <= width) {
+            lines << part;
+        } else {
+            break;
+        }
+    }
+    link_->setText(lines.join(u'\n'));
 }
 
 void DisplayWindow::resizeEvent(QResizeEvent *event)
@@ -237,7 +309,7 @@ void DisplayWindow::keyPressEvent(QKeyEvent *event)
         break;
     case Qt::Key_H: // the hall staff try the volume before the game
         if (horn_)
-            horn_->blow();
+            blowHorn();
         break;
     default:
         QWidget::keyPressEvent(event);

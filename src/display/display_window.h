@@ -13,9 +13,11 @@ namespace periodix::display {
 class Horn;
 
 // The big clock for the hall: the period's legend and time in heavy digits on
-// a dark background, the clock's state below them (stopped, paused, "E N D"),
-// and in a corner how long ago the last datagram came and from where, a lost
-// link, and other clocks heard on the network.
+// a dark background, amber while the clock counts and red while it does not;
+// the clock's state below them (stopped, paused, "E N D", a red "LINK LOST"
+// over dimmed digits), and in the bottom line how long ago the last datagram
+// came and from which clock, other clocks heard on the network and the horn.
+// Every text fits the window, whatever its size.
 class DisplayWindow : public QWidget {
     Q_OBJECT
 public:
@@ -32,7 +34,13 @@ public:
     // Shows the clock's state now; a timer calls it several times a second.
     void refresh();
 
-    int ignoredCount() const { return feed_.state(nowMs()).ignored; }
+    int ignoredCount() const { return int(feed_.state(nowMs()).ignored); }
+    int hornsBlown() const { return hornsBlown_; }
+
+    // The colours of the digits.
+    static const QColor Counting;
+    static const QColor NotCounting;
+    static const QColor Dimmed;
     bool linkLost() const;
     QString periodText() const;
     QString timeText() const;
@@ -44,7 +52,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void blowHorn();
     void fitDigits();
+    void fitLine(QLabel *label);
+    int lineSize() const;
+    void layOutCorner(const QStringList &parts);
     void showTime(const QString &text);
     qint64 nowMs() const { return clock_.nowNs() / 1'000'000; }
 
@@ -53,8 +65,10 @@ private:
     QString from_;
     bool tenths_ = false;
     Horn *horn_ = nullptr;
-    QString hornProblem_;
-    feed::FeedState::Status shownStatus_ = feed::FeedState::Status::Waiting;
+    QString hornNote_;  // "no horn: ..." while the device cannot be had; "horn ready" once it came back
+    int shownEnds_ = -1; // the ends of periods heard of so far; none before the first datagram
+    int hornsBlown_ = 0;
+    QStringList cornerParts_;
     feed::ClockFeed feed_;
     QTimer refresher_;
     QLabel *period_ = nullptr;

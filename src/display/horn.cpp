@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 
@@ -57,29 +58,61 @@ void Horn::blow()
     wake_.notify_one();
 }
 
+namespace {
+constexpr auto RetryEvery = std::chrono::seconds(3);
+
+snd_pcm_t *openDevice(QString &error)
+{
+    // ALSA keeps the configuration it read at its first open: released, so
+    // that a sound server started since (its plugin, its socket) is found.
+    snd_config_update_free_global();
+    snd_pcm_t *pcm = nullptr;
+    int result = snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0);
+    if (result >= 0)
+        result = snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, Horn::Rate, 1, LatencyUs);
+    if (result >= 0)
+        return pcm;
+    error = alsaError("cannot open the sound device", result);
+    if (pcm)
+        snd_pcm_close(pcm);
+    return nullptr;
+}
+} // namespace
+
 void Horn::run()
 {
-    // The device is opened once here, so that a missing one is told at once
-    // and not in the middle of a game; it stays open, ready to sound.
-    snd_pcm_t *pcm = nullptr;
-    int error = snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0);
-    if (error >= 0)
-        error = snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, Rate, 1, LatencyUs);
-    if (error < 0) {
-        emit unavailable(alsaError("cannot open the sound device", error));
-        if (pcm)
-            snd_pcm_close(pcm);
-        pcm = nullptr;
-    }
+    // The device is opened here at once, so that a missing one is told before
+    // the game and not in the middle of it; it stays open, ready to sound.
+    QString error;
+    snd_pcm_t *pcm = openDevice(error);
+    if (pcm)
+        emit ready();
+    else
+        emit unavailable(error);
     for (;;) {
+        bool wanted = false;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return wanted_ || stopping_; });
+            const auto due = [this] { return wanted_ || stopping_; };
+            if (pcm)
+                wake_.wait(lock, due);
+            else
+                wake_.wait_for(lock, RetryEvery, due);
             if (stopping_)
                 break;
+            wanted = wanted_;
             wanted_ = false;
         }
-        if (!pcm)
+        if (!pcm) {
+            QString again;
+            pcm = openDevice(again);
+            if (pcm)
+                emit ready();
+            else if (again != error)
+                emit unavailable(again);
+            error = again;
+        }
+        if (!pcm || !wanted)
             continue;
         const auto *frames = reinterpret_cast<const std::int16_t *>(samples_.constData());
         snd_pcm_uframes_t left = snd_pcm_uframes_t(samples_.size()) / sizeof(std::int16_t);
@@ -88,12 +121,17 @@ void Horn::run()
             if (written < 0)
                 written = snd_pcm_recover(pcm, int(written), 1);
             if (written < 0) {
-                emit unavailable(alsaError("the sound device failed", int(written)));
+                error = alsaError("the sound device failed", int(written));
+                emit unavailable(error);
+                snd_pcm_close(pcm); // opened afresh at the next horn, or in a few seconds
+                pcm = nullptr;
                 break;
             }
             frames += written;
             left -= snd_pcm_uframes_t(written);
         }
+        if (!pcm)
+            continue;
         snd_pcm_drain(pcm);
         snd_pcm_prepare(pcm); // ready for the next horn
     }

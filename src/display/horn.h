@@ -14,7 +14,9 @@ namespace periodix::display {
 // made here, played through the machine's default sound output (ALSA's
 // "default": the sound server where there is one). Playing happens on a
 // thread of its own, so the display never waits for the sound device; a horn
-// asked for while one sounds is not played twice.
+// asked for while one sounds is not played twice. A device that cannot be had
+// (a sound server not started yet, say) is tried again at each horn asked for
+// and every few seconds.
 class Horn : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +36,8 @@ public:
 signals:
     // The sound device could not be opened or failed (from the horn's thread).
     void unavailable(const QString &reason);
+    // The sound device is open and the horn can sound.
+    void ready();
 
 private:
     void run();

@@ -1,6 +1,7 @@
 #include "feed/listen_options.h"
 #include "display/display_window.h"
 #include "platform/command_line.h"
+#include "platform/early_options.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -9,9 +10,8 @@
 
 int main(int argc, char *argv[])
 {
-    const std::unique_ptr<QCoreApplication> app = periodix::makeApplication(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("periodix-display"));
-    QApplication::setApplicationVersion(QStringLiteral(PERIODIX_VERSION));
+    QCoreApplication::setApplicationName(QStringLiteral("periodix-display"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PERIODIX_VERSION));
 
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("Shows the Periodix game clock from its datagrams."));
@@ -24,6 +24,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption tenths(QStringLiteral("tenths"),
                                     QStringLiteral("Show seconds and tenths in the last minute of a countdown."));
     options.addOptions({fullScreen, horn, tenths});
+    if (!periodix::checkOptions(argc, argv, options, "periodix-display"))
+        return 2;
+    const std::unique_ptr<QCoreApplication> app = periodix::makeApplication(argc, argv);
     options.process(*app);
 
     if (!qobject_cast<QApplication *>(app.get())) {

@@ -1,12 +1,33 @@
 #include "feed/clock_feed.h"
 
+#include <algorithm>
+
 namespace periodix::feed {
 
 namespace {
 constexpr qint64 CopyWithinMs = 500;
 constexpr qint64 GoneAfterMs = 10'000;  // a followed clock silent this long may be replaced
 constexpr qint64 OtherHeardMs = 60'000; // another clock is named this long after it spoke
+constexpr int OthersKept = 256;         // other clocks kept to be named or counted; the oldest go first
+
+QString timeText(qint32 seconds)
+{
+    return QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QChar(u'0')).arg(seconds % 60, 2, 10, QChar(u'0'));
+}
 } // namespace
+
+QString clockName(const QString &address, quint16 port)
+{
+    return (address.contains(u':') ? u'[' + address + u']' : address) + u':' + QString::number(port);
+}
+
+QString addressOf(const QString &clock)
+{
+    if (clock.startsWith(u'['))
+        return clock.mid(1, clock.indexOf(u']') - 1);
+    const qsizetype colon = clock.lastIndexOf(u':');
+    return colon < 0 ? clock : clock.left(colon);
+}
 
 QString statusName(FeedState::Status status)
 {
@@ -23,17 +44,37 @@ QString statusName(FeedState::Status status)
 
 ClockFeed::ClockFeed(FeedSettings settings) : settings_(std::move(settings)) {}
 
+void ClockFeed::heardOther(const QString &sender, qint64 nowMs)
+{
+    others_.insert(sender, nowMs);
+    // A network full of senders costs a bounded list: those silent for a
+    // minute go, and past the bound the oldest.
+    if (others_.size() <= OthersKept && nowMs - othersPrunedMs_ < 1000)
+        return;
+    othersPrunedMs_ = nowMs;
+    others_.removeIf([nowMs](const auto &other) { return nowMs - other.value() > OtherHeardMs; });
+    while (others_.size() > OthersKept)
+        others_.erase(std::min_element(others_.begin(), others_.end()));
+}
+
 bool ClockFeed::follows(const QString &sender, qint64 nowMs)
 {
-    if (sender == sender_ || (sender_.isEmpty() && (settings_.from.isEmpty() || sender == settings_.from)))
+    const bool chosen = settings_.from.isEmpty() || sender == settings_.from || addressOf(sender) == settings_.from;
+    if (sender == sender_ || (sender_.isEmpty() && chosen))
         return true;
-    if (!settings_.from.isEmpty() || nowMs - lastMs_ < GoneAfterMs) {
-        others_.insert(sender, nowMs);
+    const qint64 silent = nowMs - lastMs_;
+    // Left to itself, only a clock that lost its link while counting is
+    // replaced; given an address, another port of it takes the place of a
+    // silent one.
+    const bool replace = settings_.from.isEmpty()
+                             ? tracker_.status(nowMs) == FeedState::Status::Lost && silent >= GoneAfterMs
+                             : chosen && sender != settings_.from && silent >= GoneAfterMs;
+    if (!replace) {
+        heardOther(sender, nowMs);
         return false;
     }
-    // The clock followed has gone quiet: this one takes its place.
     others_.remove(sender);
-    const int ignored = ignored_;
+    const qint64 ignored = ignored_;
     const QMap<QString, qint64> others = others_;
     *this = ClockFeed(settings_);
     ignored_ = ignored;
@@ -52,10 +93,11 @@ ClockDatagram::Kind ClockFeed::receive(const QByteArray &bytes, const QString &s
         return ClockDatagram::Kind::Invalid; // another clock's: shown nowhere
     if (bytes == lastBytes_ && nowMs - lastMs_ < CopyWithinMs)
         return datagram.kind; // a copy
+    sender_ = sender;
+    if (!tracker_.arrived(datagram, nowMs, settings_.set.length(datagram.period)))
+        return datagram.kind; // out of order: not shown
     lastBytes_ = bytes;
     lastMs_ = nowMs;
-    sender_ = sender;
-    tracker_.arrived(datagram, nowMs, settings_.set.length(datagram.period));
     if (datagram.kind == ClockDatagram::Kind::Clock) {
         period_ = datagram.period;
         time_ = datagram.time;
@@ -70,6 +112,9 @@ FeedState ClockFeed::state(qint64 nowMs) const
     s.period = period_;
     s.legend = settings_.set.legend(period_);
     s.time = time_;
+    s.ends = tracker_.ends(nowMs);
+    if (s.status == FeedState::Status::Ended && tracker_.ends(nowMs) > 0 && tracker_.seconds(nowMs) >= 0)
+        s.time = timeText(tracker_.seconds(nowMs)); // also when the end's own datagram never came
     if (const std::optional<qint64> left = tracker_.remainingMs(nowMs)) {
         // Rounded up: a tenth is never shown before the clock has reached it.
         const qint64 tenths = (*left + 99) / 100;
@@ -79,9 +124,18 @@ FeedState ClockFeed::state(qint64 nowMs) const
     s.countingDown = tracker_.countingDown();
     s.sinceLastMs = tracker_.sinceLastMs(nowMs);
     s.sender = sender_;
+    // The most recently heard first.
+    QList<std::pair<qint64, QString>> heard;
     for (auto it = others_.cbegin(); it != others_.cend(); ++it) {
         if (nowMs - it.value() <= OtherHeardMs)
-            s.otherClocks << it.key();
+            heard.append({it.value(), it.key()});
+    }
+    std::sort(heard.begin(), heard.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    for (int i = 0; i < heard.size(); ++i) {
+        if (i < OthersNamed)
+            s.otherClocks << heard[i].second;
+        else
+            ++s.moreClocks;
     }
     s.ignored = ignored_;
     return s;

@@ -21,9 +21,11 @@ struct FeedState {
     QString tenths;           // in the last minute of a counting-down period: seconds and tenths ("9.4")
     bool countingDown = false; // the clock's last tick went down
     qint64 sinceLastMs = -1;  // since the last datagram; -1 before the first
-    QString sender;           // the clock followed, once heard
-    QStringList otherClocks;  // other clocks heard lately, not shown
-    int ignored = 0;          // datagrams of any other form, never shown
+    QString sender;           // the clock followed ("address:port"), once heard
+    QStringList otherClocks;  // other clocks heard lately, not shown: the most recent few
+    int moreClocks = 0;       // and how many more were heard lately
+    qint64 ignored = 0;       // datagrams of any other form, never shown
+    int ends = 0;             // how often a counting clock reached the end of its period
 
     bool counting() const { return status == Status::Running; }
     bool operator==(const FeedState &) const = default;
@@ -32,17 +34,29 @@ struct FeedState {
 // "waiting", "running", "stopped", "paused", "ended" or "lost".
 QString statusName(FeedState::Status status);
 
+// A clock is the address and port it sends from: "192.168.0.10:41234", or
+// "[fe80::1]:41234".
+QString clockName(const QString &address, quint16 port);
+// The address part of a clock's name.
+QString addressOf(const QString &clock);
+
 // Which clock to follow and what is known of its period set.
 struct FeedSettings {
-    QString from; // follow only this sender; empty: the first clock heard
+    QString from; // follow only this clock ("address:port"), or any clock at this address; empty: the first heard
     PeriodSet set;
 };
 
 // The clock as its datagrams tell it (see RunTracker). It follows one clock:
-// the one given, or else the first heard; others are named, not shown. Left
-// to itself, it moves to another clock when the one it follows has been
-// silent for ten seconds (the operator's machine came back with a new
-// address). A machine can hear one broadcast twice (the sender's own copy, two
+// the one given, or else the first heard; others are named, not shown (the
+// most recent few, the rest counted, each forgotten a minute after it last
+// spoke). A clock that is stopped, paused or ended may be silent for as long
+// as it likes (a time-out, the break between periods): it is never left.
+// Left to itself, it moves to another clock only when the one it follows has
+// lost its link while counting and stayed silent for ten seconds (the
+// operator's machine came back with a new address); given an address without
+// a port, it moves to another port of that address when the one it follows
+// has been silent for ten seconds (Periodix started again on that machine).
+// A machine can hear one broadcast twice (the sender's own copy, two
 // interfaces on one network): a copy within half a second is the same
 // datagram, not a second tick.
 class ClockFeed {
@@ -54,8 +68,11 @@ public:
     ClockDatagram::Kind receive(const QByteArray &bytes, const QString &sender, qint64 nowMs);
     FeedState state(qint64 nowMs) const;
 
+    static constexpr int OthersNamed = 4;
+
 private:
     bool follows(const QString &sender, qint64 nowMs);
+    void heardOther(const QString &sender, qint64 nowMs);
 
     FeedSettings settings_;
     RunTracker tracker_;
@@ -64,8 +81,9 @@ private:
     int period_ = 0;
     QString time_;
     QString sender_;
-    QMap<QString, qint64> others_; // when each was last heard
-    int ignored_ = 0;
+    QMap<QString, qint64> others_; // when each was last heard, at most a few hundred
+    qint64 othersPrunedMs_ = -1;
+    qint64 ignored_ = 0;
 };
 
 } // namespace periodix::feed

@@ -1,5 +1,7 @@
 #include "feed/datagram_listener.h"
 
+#include "feed/clock_feed.h"
+
 #include <QNetworkDatagram>
 
 namespace periodix::feed {
@@ -22,7 +24,9 @@ void DatagramListener::readPending()
         QHostAddress sender = datagram.senderAddress();
         bool ok = false;
         const quint32 v4 = sender.toIPv4Address(&ok);
-        emit received(datagram.data(), ok ? QHostAddress(v4).toString() : sender.toString());
+        // A clock is its address and port: two on one machine stay apart.
+        emit received(datagram.data(),
+                      clockName(ok ? QHostAddress(v4).toString() : sender.toString(), quint16(datagram.senderPort())));
     }
 }
 

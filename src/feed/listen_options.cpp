@@ -1,5 +1,7 @@
 #include "feed/listen_options.h"
 
+#include <QHostInfo>
+
 #include <cstdio>
 
 namespace periodix::feed {
@@ -12,13 +14,57 @@ bool parsePort(const QString &text, quint16 &port)
     return ok && value > 0 && value <= 65535;
 }
 
+bool parseClock(const QString &text, QString &clock, QString &error)
+{
+    // ADDRESS, ADDRESS:PORT, [IPV6]:PORT, NAME or NAME:PORT.
+    QString host = text;
+    QString port;
+    const qsizetype colon = text.lastIndexOf(u':');
+    if (text.startsWith(u'[')) {
+        const qsizetype close = text.indexOf(u']');
+        host = text.mid(1, close - 1);
+        if (close < 0 || (close + 1 < text.size() && (text[close + 1] != u':' || close + 2 == text.size()))) {
+            error = QStringLiteral("not an address");
+            return false;
+        }
+        port = text.mid(close + 2);
+    } else if (colon >= 0 && text.indexOf(u':') == colon) { // one colon: a port; more: an IPv6 address
+        host = text.left(colon);
+        port = text.mid(colon + 1);
+    }
+    quint16 number = 0;
+    if (!port.isEmpty() && !parsePort(port, number)) {
+        error = QStringLiteral("no such port: %1").arg(port);
+        return false;
+    }
+    QHostAddress address;
+    if (!address.setAddress(host)) {
+        // A name is looked up once, now: the clock is then known by its address.
+        const QHostInfo info = QHostInfo::fromName(host);
+        const QList<QHostAddress> found = info.addresses();
+        const auto v4 = std::find_if(found.cbegin(), found.cend(),
+                                     [](const QHostAddress &a) { return a.protocol() == QAbstractSocket::IPv4Protocol; });
+        if (host.isEmpty() || info.error() != QHostInfo::NoError || found.isEmpty()) {
+            error = host.isEmpty() ? QStringLiteral("no address") : QStringLiteral("no such host: %1").arg(info.errorString());
+            return false;
+        }
+        address = v4 != found.cend() ? *v4 : found.first();
+    }
+    bool isV4 = false;
+    const quint32 ip = address.toIPv4Address(&isV4);
+    const QString name = isV4 ? QHostAddress(ip).toString() : address.toString(); // as the listener names senders
+    clock = port.isEmpty() ? name : clockName(name, number);
+    return true;
+}
+
 ListenOptions::ListenOptions(QCommandLineParser &parser)
     : portOption_(QStringLiteral("port"), QStringLiteral("UDP port to listen on for the clock (7699)."),
                   QStringLiteral("port"), QStringLiteral("7699")),
       bindOption_(QStringLiteral("bind"), QStringLiteral("Local address to listen on for the clock (all)."),
                   QStringLiteral("address")),
       fromOption_(QStringLiteral("from"),
-                  QStringLiteral("Follow only the clock at this address (default: the first clock heard)."),
+                  QStringLiteral("Follow only the clock at this address, ADDRESS:PORT or host name "
+                                 "(default: the first clock heard)."),
                   QStringLiteral("address")),
       setOption_(QStringLiteral("set"),
                  QStringLiteral("The operator's Period Script file: the periods' legends and lengths."),
@@ -40,12 +86,11 @@ int ListenOptions::start(const QCommandLineParser &parser, DatagramListener &lis
         return 2;
     }
     if (parser.isSet(fromOption_)) {
-        QHostAddress from;
-        if (!from.setAddress(parser.value(fromOption_))) {
-            std::fprintf(stderr, "%s: no such address: %s\n", program, qPrintable(parser.value(fromOption_)));
+        QString error;
+        if (!parseClock(parser.value(fromOption_), settings_.from, error)) {
+            std::fprintf(stderr, "%s: --from %s: %s\n", program, qPrintable(parser.value(fromOption_)), qPrintable(error));
             return 2;
         }
-        settings_.from = from.toString(); // as the listener names senders
     }
     QString error;
     if (parser.isSet(setOption_) && !readPeriodSet(parser.value(setOption_), settings_.set, error)) {

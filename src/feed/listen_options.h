@@ -11,6 +11,10 @@ namespace periodix::feed {
 // A port given on the command line: 1 to 65535.
 bool parsePort(const QString &text, quint16 &port);
 
+// --from's clock: an address, ADDRESS:PORT, or a host name looked up now; the
+// clock's name as the feed knows it, or the address alone. False, with why.
+bool parseClock(const QString &text, QString &clock, QString &error);
+
 // The companions' --port and --bind (where they hear the clock), --from (which
 // clock they follow) and --set (the operator's period set).
 class ListenOptions {

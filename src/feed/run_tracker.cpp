@@ -7,30 +7,50 @@ namespace periodix::feed {
 
 namespace {
 constexpr qint64 TickSpacingMs = 1000;
-constexpr qint64 LateTickMs = 1500;    // a tick not followed within this: a correction
+constexpr qint64 LateTickMs = 1500;    // a tick not followed within this: a correction, or the silent end
 constexpr qint64 LostAfterMs = 3000;   // a counting clock silent for longer: link lost
-constexpr qint64 ShortestTickGapMs = 500;
+constexpr qint64 ShortestTickGapMs = 500; // from a clock not running: closer is a correction
+constexpr qint64 JitterGapMs = 100;    // a running clock's tick may come this close after a late one
 } // namespace
 
-void RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optional<qint32> countUpEnd)
+bool RunTracker::silentEnd(qint64 nowMs) const
 {
+    // The last tick left the clock one second before its end, and the next
+    // one, the end, never came.
+    return !paused_ && !ended_ && ticking_ && endSeconds_ && nowMs - lastClockMs_ > LateTickMs;
+}
+
+bool RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optional<qint32> countUpEnd)
+{
+    if (silentEnd(nowMs)) { // the end came while nothing was heard
+        ended_ = true;
+        ++ends_;
+        seconds_ = *endSeconds_;
+    }
     const bool wasRunning = status(nowMs) == Status::Running;
-    lastMs_ = nowMs;
+    const qint64 gap = lastClockMs_ < 0 ? -1 : nowMs - lastClockMs_;
     if (datagram.kind == ClockDatagram::Kind::Pause) {
-        pausedRemainingMs_ = wasRunning ? remainingMs(nowMs) : std::nullopt;
+        lastMs_ = nowMs;
         paused_ = true;
-        ticked_ = ticking_ = ended_ = false;
-        return;
+        ticked_ = ticking_ = false;
+        endSeconds_.reset();
+        return true;
     }
     const qint32 seconds = datagram.seconds;
-    const qint64 gap = lastClockMs_ < 0 ? -1 : nowMs - lastClockMs_;
     const qint32 moved = seconds - seconds_;
     const int way = moved < 0 ? -1 : 1;
     const bool samePeriod = lastClockMs_ >= 0 && datagram.period == period_;
+    // A second back right after a tick of a running clock: the datagram before
+    // it, delivered late. The clock never stops by going back one second
+    // within half a second of a tick.
+    if (wasRunning && samePeriod && direction_ != 0 && moved == -direction_ && gap < ShortestTickGapMs)
+        return false;
+    lastMs_ = nowMs;
     // One second on is a tick (or a one-second correction, told apart by what
     // follows); more than one only while counting, with datagrams lost on
     // the way, never faster than the time that passed.
-    const bool tick = samePeriod && moved != 0 && gap >= ShortestTickGapMs && (direction_ == 0 || way == direction_) &&
+    const qint64 shortestGap = wasRunning && ticking_ ? JitterGapMs : ShortestTickGapMs;
+    const bool tick = samePeriod && moved != 0 && gap >= shortestGap && (direction_ == 0 || way == direction_) &&
                       (std::abs(moved) == 1 || (wasRunning && std::abs(qint64{moved}) * TickSpacingMs <= gap + LateTickMs));
     ticking_ = tick && ticked_ && gap <= LostAfterMs;
     ticked_ = tick;
@@ -38,16 +58,21 @@ void RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
         lastWay_ = way;
     if (ticking_ && direction_ == 0)
         direction_ = way;
-    const bool atEnd = (way < 0 && seconds == 0) || (way > 0 && countUpEnd && seconds == *countUpEnd);
-    if (tick && atEnd)
+    const std::optional<qint32> end = way < 0 ? std::optional<qint32>(0) : countUpEnd;
+    const bool atEnd = end && seconds == *end;
+    if (tick && atEnd) {
+        if (!ended_)
+            ++ends_;
         ended_ = true;
-    else if (!(ended_ && samePeriod && moved == 0)) // a start after the end shows the end again
+    } else if (!(ended_ && samePeriod && moved == 0)) { // a start after the end shows the end again
         ended_ = false;
+    }
+    endSeconds_ = tick && end && seconds - *end == -way ? end : std::nullopt;
     paused_ = false;
-    pausedRemainingMs_.reset();
     period_ = datagram.period;
     seconds_ = seconds;
     lastClockMs_ = nowMs;
+    return true;
 }
 
 RunTracker::Status RunTracker::status(qint64 nowMs) const
@@ -56,7 +81,7 @@ RunTracker::Status RunTracker::status(qint64 nowMs) const
         return Status::Waiting;
     if (paused_)
         return Status::Paused;
-    if (ended_)
+    if (ended_ || silentEnd(nowMs))
         return Status::Ended;
     if (ticked_) {
         const qint64 since = nowMs - lastClockMs_;
@@ -68,15 +93,9 @@ RunTracker::Status RunTracker::status(qint64 nowMs) const
     return Status::Stopped;
 }
 
-} // namespace periodix::feed
-
-namespace periodix::feed {
-
 std::optional<qint64> RunTracker::remainingMs(qint64 nowMs) const
 {
     switch (status(nowMs)) {
-    case Status::Paused:
-        return pausedRemainingMs_;
     case Status::Ended:
         return lastWay_ < 0 ? std::optional<qint64>(0) : std::nullopt;
     case Status::Running:
@@ -86,6 +105,7 @@ std::optional<qint64> RunTracker::remainingMs(qint64 nowMs) const
             return qint64{seconds_} * TickSpacingMs - std::clamp(nowMs - lastClockMs_ - 1, qint64{0}, TickSpacingMs);
         }
         return std::nullopt;
+    case Status::Paused:
     case Status::Waiting:
     case Status::Stopped:
     case Status::Lost:

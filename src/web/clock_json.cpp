@@ -17,8 +17,10 @@ QByteArray clockJson(const feed::FeedState &state, bool forTools)
     object.insert(QStringLiteral("countingDown"), state.countingDown);
     object.insert(QStringLiteral("sender"), state.sender.isEmpty() ? QJsonValue() : QJsonValue(state.sender));
     object.insert(QStringLiteral("otherClocks"), QJsonArray::fromStringList(state.otherClocks));
+    object.insert(QStringLiteral("moreClocks"), state.moreClocks);
+    object.insert(QStringLiteral("ends"), state.ends);
     if (forTools) {
-        object.insert(QStringLiteral("ignored"), state.ignored);
+        object.insert(QStringLiteral("ignored"), double(state.ignored)); // JSON numbers are doubles
         object.insert(QStringLiteral("secondsSinceLast"),
                       state.sinceLastMs < 0 ? QJsonValue() : QJsonValue(double(state.sinceLastMs / 100) / 10.0));
     }

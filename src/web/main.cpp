@@ -1,4 +1,5 @@
 #include "feed/listen_options.h"
+#include "platform/early_options.h"
 #include "web/web_server.h"
 
 #include <QCommandLineParser>
@@ -18,7 +19,6 @@ int fail(const char *what, const QString &value)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("periodix-web"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PERIODIX_VERSION));
 
@@ -39,6 +39,9 @@ int main(int argc, char *argv[])
         QStringLiteral("A reverse proxy in front: its X-Forwarded-For names each client (none)."),
         QStringLiteral("address"));
     options.addOptions({httpPort, httpBind, trustedProxy});
+    if (!periodix::checkOptions(argc, argv, options, "periodix-web"))
+        return 2;
+    QCoreApplication app(argc, argv);
     options.process(app);
 
     quint16 webPort = 0;

@@ -2,7 +2,10 @@
 #include "display/display_window.h"
 #include "support/manual_clock.h"
 
+#include "platform/looks.h"
+
 #include <QLabel>
+#include <QRegularExpression>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -20,6 +23,10 @@ private slots:
     void lostLink_onlyAfterCountingGoesSilent_data();
     void lostLink_onlyAfterCountingGoesSilent();
     void lostLink_clearsWhenDatagramsReturn();
+    void horns_data();
+    void horns();
+    void texts_fitEverySize_data();
+    void texts_fitEverySize();
     void digits_scaleWithTheWindow();
     void loopback_datagramsReachTheWindow();
     void keys_fullScreenAndQuit();
@@ -105,6 +112,8 @@ void DisplayWindowTest::linkIndicator_timeAndSender()
     clock.advanceMs(1500);
     w.refresh();
     QCOMPARE(w.linkText(), QString("1.5 s ago from 127.0.0.7"));
+    w.receive("p1t05:00", "127.0.0.8:40000");
+    QCOMPARE(w.linkText(), QString("1.5 s ago from 127.0.0.7   other clocks (choose with --from): 127.0.0.8:40000"));
 }
 
 void DisplayWindowTest::lostLink_onlyAfterCountingGoesSilent_data()
@@ -141,7 +150,9 @@ void DisplayWindowTest::lostLink_onlyAfterCountingGoesSilent()
     clock.advanceMs(silence);
     w.refresh();
     QCOMPARE(w.linkLost(), lost);
-    QCOMPARE(w.linkText().startsWith("LINK LOST"), lost);
+    QCOMPARE(w.stateText() == "LINK LOST", lost);
+    const QColor digits = periodix::textColour(w.findChild<QLabel *>("time"));
+    QCOMPARE(digits, lost ? DisplayWindow::Dimmed : w.stateText().isEmpty() ? DisplayWindow::Counting : DisplayWindow::NotCounting);
 }
 
 void DisplayWindowTest::lostLink_clearsWhenDatagramsReturn()
@@ -159,7 +170,91 @@ void DisplayWindowTest::lostLink_clearsWhenDatagramsReturn()
     QVERIFY(w.windowTitle().endsWith("(link lost)"));
     w.receive("p1t09:53", "127.0.0.1");
     QVERIFY(!w.linkLost());
-    QVERIFY(!w.linkText().startsWith("LINK LOST"));
+    clock.advanceMs(1000);
+    w.receive("p1t09:52", "127.0.0.1");
+    QVERIFY(w.stateText().isEmpty());
+    QCOMPARE(periodix::textColour(w.findChild<QLabel *>("time")), DisplayWindow::Counting);
+}
+
+void DisplayWindowTest::horns_data()
+{
+    QTest::addColumn<QString>("arrivals"); // "ms:payload ...", then how long the silence after lasts
+    QTest::addColumn<int>("horns");
+    QTest::newRow("counting into the end, then silence") << "0:p1t00:02 1000:p1t00:01 2000:p1t00:00 +60000" << 1;
+    QTest::newRow("from a pause into the end") << "0:p1t00:02 1000:p1t00:01 1300:pause 8000:p1t00:00 +60000" << 1;
+    QTest::newRow("the end's datagram lost, then late") << "0:p1t00:03 1000:p1t00:02 2000:p1t00:01 4000:p1t00:00 +9000"
+                                                        << 1;
+    QTest::newRow("a reset") << "0:p1t00:02 1000:p1t00:01 1200:p1t10:00 +60000" << 0;
+    QTest::newRow("a correction to the end") << "0:p1t00:12 1000:p1t00:11 1200:p1t00:00 +60000" << 0;
+    QTest::newRow("started on an ended period") << "0:p1t00:00 5000:p1t00:00 +60000" << 0;
+    QTest::newRow("two periods") << "0:p1t00:01 1000:p1t00:00 5000:p2t00:01 6000:p2t00:00 +1000" << 2;
+}
+
+void DisplayWindowTest::horns()
+{
+    QFETCH(QString, arrivals);
+    QFETCH(int, horns);
+    ManualClock clock;
+    DisplayWindow w(7699, {}, clock);
+    for (const QString &arrival : arrivals.split(u' ')) {
+        if (arrival.startsWith(u'+')) {
+            clock.advanceMs(arrival.mid(1).toInt());
+            w.refresh();
+            continue;
+        }
+        clock.setMs(arrival.section(u':', 0, 0).toInt());
+        w.refresh();
+        w.receive(arrival.section(u':', 1).toLatin1(), "127.0.0.1:40000");
+    }
+    QCOMPARE(w.hornsBlown(), horns);
+}
+
+void DisplayWindowTest::texts_fitEverySize_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("1920x1080") << QSize(1920, 1080);
+    QTest::newRow("800x600") << QSize(800, 600);
+    QTest::newRow("600x1000") << QSize(600, 1000);
+}
+
+void DisplayWindowTest::texts_fitEverySize()
+{
+    // The longest lines: the waiting line for a clock named by --from, a
+    // 15-character legend, a lost link, and a full bottom line.
+    QFETCH(QSize, size);
+    ManualClock clock;
+    periodix::feed::FeedSettings settings;
+    settings.from = "192.168.100.200:65535";
+    settings.set.periods = {{"Overtime Period", 600}};
+    DisplayWindow w(7699, settings, clock);
+    w.resize(size);
+    w.show();
+    const auto fits = [&w](const char *name) {
+        const auto *label = w.findChild<QLabel *>(name);
+        const QFontMetrics metrics(label->font());
+        for (const QString &line : label->text().split(u'\n')) {
+            if (metrics.horizontalAdvance(line) > label->contentsRect().width())
+                return false;
+        }
+        return w.rect().contains(label->geometry());
+    };
+    QTRY_VERIFY(fits("state"));
+    for (int i = 0; i < 8; ++i)
+        w.receive("p1t10:00", QString("192.168.100.%1:6553%2").arg(201 + i).arg(i)); // other clocks
+    w.receive("garbage", "192.168.100.250:9");
+    for (int i = 0; i < 3; ++i) {
+        clock.setMs(i * 1000);
+        w.receive(QString("p1t09:5%1").arg(9 - i).toLatin1(), settings.from);
+    }
+    clock.advanceMs(5000);
+    w.refresh();
+    QCOMPARE(w.stateText(), QString("LINK LOST"));
+    QCOMPARE(w.periodText(), QString("Overtime Period"));
+    for (const char *name : {"period", "state", "link"})
+        QVERIFY2(fits(name), name);
+    QVERIFY(w.linkText().contains("192.168.100.200:65535"));
+    // Other clocks named whole or not at all.
+    QVERIFY(!w.linkText().contains(QRegularExpression("(^|[^0-9.])(68|8)\\.100\\.")));
 }
 
 void DisplayWindowTest::digits_scaleWithTheWindow()

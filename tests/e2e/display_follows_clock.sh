@@ -10,6 +10,7 @@ PERIODIX=$1
 RECEIVER=$2
 PROBE=$3
 DISPLAY_PROGRAM=$4
+CLOCK_SENDER=$5
 . "$(dirname "$0")/e2e_lib.sh"
 enter_private_network_namespace "$@"
 start_x
@@ -83,6 +84,8 @@ ip link set veth1 up
 shows '2nd Half 09:[0-5][0-9]' 10
 keys "$main" s                     # pause
 shows '2nd Half 09:[0-5][0-9] Paused'
+paused=$(xdotool getwindowname "$display")
+second_clock_during_timeout shows "${paused#Periodix display: }" 1   # a time-out while the other court plays
 click "$main" 19 30                # -1 s
 shows '2nd Half 09:[0-5][0-9] Stopped'
 click "$main" 29 90                # reset

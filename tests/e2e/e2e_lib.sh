@@ -307,3 +307,14 @@ screenshot() {
   sleep 0.3
   import -window "$1" "$SCREENSHOTS/$2.png"
 }
+
+# second_clock_during_timeout SHOWN: a second clock on another port of the
+# operator's machine (192.168.0.10, inside this namespace) counts period 9 for
+# fourteen seconds while Periodix stays paused; SHOWN (a command) must still
+# hold then (a companion that moved to the second clock never comes back by
+# itself).
+second_clock_during_timeout() {
+  timeout 30 "$CLOCK_SENDER" 192.168.0.10 192.168.0.255 7699 9 14 >"$WORK/sender.log" 2>&1 || # veth, in the namespace
+    fail "the second clock: $(cat "$WORK/sender.log")"
+  "$@" || fail "the companion left the paused clock for the second one"
+}

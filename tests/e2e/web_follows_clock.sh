@@ -14,6 +14,7 @@ PROBE=$3
 WEB=$4
 PAGE_PROBE=$5
 LIVE_CLIENTS=$6
+CLOCK_SENDER=$7
 . "$(dirname "$0")/e2e_lib.sh"
 enter_private_network_namespace "$@"
 start_x
@@ -43,6 +44,11 @@ PIDS+=($!)
 
 page() { "$PAGE_PROBE" 9222 eval "$1" 2>/dev/null; }
 text_of() { page "document.getElementById('$1').textContent"; }
+# page_has ID PREFIX: waits until the element's text begins so.
+page_has() {
+  wait_until "${3:-6}" bash -c "[[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('$1').textContent\" 2>/dev/null)\" == '$2'* ]]" ||
+    fail "the page's $1 shows \"$(text_of "$1")\", not \"$2...\""
+}
 # page_shows ID TEXT: waits until the element shows the text.
 page_shows() {
   wait_until "${3:-6}" bash -c "[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('$1').textContent\" 2>/dev/null)\" = '$2' ]" ||
@@ -72,6 +78,13 @@ page_shows state "Stopped"
 page "window.shown = []; new MutationObserver(() => shown.push(document.getElementById('time').textContent))
   .observe(document.getElementById('time'), { childList: true, characterData: true, subtree: true }); 'ok'" >/dev/null
 keys "$main" s                     # start: the countdown runs out, in tenths
+page_has time "1."
+keys "$main" s                     # a time-out one second before the end
+page_shows state "Paused"
+paused_at=$(text_of time)
+[[ "$paused_at" =~ ^00:0[12]$ && "$(curl -s http://127.0.0.1:8699/clock.json)" == *"\"time\":\"$paused_at\""* ]] ||
+  fail "paused, the page shows $paused_at, not the clock's own time: $(curl -s http://127.0.0.1:8699/clock.json)"
+keys "$main" s                     # play on: the end sounds the horn, although it follows a pause
 page_shows time "0.0"
 page_shows state "E N D"
 shown=$(page "shown.join(' ')")
@@ -85,7 +98,7 @@ json=$(curl -s http://127.0.0.1:8699/clock.json)
 page_shows link ""
 # Another clock on this network is named, not shown.
 echo -n p7t01:00 >/dev/udp/127.0.0.1/7699
-page_shows link "Another clock at 127.0.0.1"
+page_has link "Other clocks: 127.0.0.1:"
 page_shows time "0.0"
 click "$main" 185 130              # next
 page_shows period "Extra"
@@ -129,6 +142,12 @@ keys "$main" s                     # pause
 page_shows state "Paused"
 json=$(curl -s http://127.0.0.1:8699/clock.json)
 [[ "$json" == *'"state":"paused"'* && "$json" == *'"period":2'* ]] || fail "clock.json: $json"
+# A time-out while the other court's clock, on the same machine, plays on.
+second_clock_during_timeout page_shows state "Paused" 1
+json=$(curl -s http://127.0.0.1:8699/clock.json)
+[[ "$json" == *'"state":"paused"'* && "$json" == *'"period":2'* && "$json" == *'"otherClocks":["192.168.0.10:'* ]] ||
+  fail "after the time-out: $json" # (the veth addresses of this namespace)
+page_has link "Other clocks: 192.168.0.10:"
 # periodix-web stalls with the page's socket open: the page says so, and
 # recovers by itself when it resumes.
 kill -STOP "$WEB_PID"
@@ -148,11 +167,11 @@ wait_until 5 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('
   fail "no second tick"
 ip link set veth0 down
 ip link set veth1 down
-page_shows link "LINK LOST" 8
+page_shows state "LINK LOST" 8
 [ "$(page 'document.body.dataset.status')" = lost ] || fail "status $(page 'document.body.dataset.status')"
 ip link set veth0 up
 ip link set veth1 up
-wait_until 10 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('link').textContent\" 2>/dev/null)\" != 'LINK LOST' ]" ||
+wait_until 10 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('state').textContent\" 2>/dev/null)\" != 'LINK LOST' ]" ||
   fail "the link stays lost"
 echo "the page followed: $(text_of period) $(text_of time)"
 

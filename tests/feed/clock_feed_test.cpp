@@ -47,7 +47,9 @@ void ClockFeedTest::state_data()
 {
     QTest::addColumn<QString>("arrivals");
     QTest::addColumn<QString>("settings");
-    QTest::addColumn<QString>("shown"); // "state period/time [legend]", then "| the clock followed, others heard"
+    // "state period/time [legend]", then "horns=N" (how often the horn sounds)
+    // and "| the clock followed, others heard" where the row asks
+    QTest::addColumn<QString>("shown");
     QTest::newRow("nothing yet") << "?5000" << "" << "waiting 0/";
     QTest::newRow("only garbage") << "0:hello 10:p01t10:00 ?20" << "" << "waiting 0/";
     QTest::newRow("first clock datagram: stopped") << "0:p1t10:00 ?100" << "" << "stopped 1/10:00 | 127.0.0.2";
@@ -67,7 +69,28 @@ void ClockFeedTest::state_data()
     QTest::newRow("ended with datagrams lost on the way")
         << "0:p1t00:04 1000:p1t00:03 2000:p1t00:02 4000:p1t00:00 ?60000" << "" << "ended 1/00:00";
     QTest::newRow("a correction to 00:00 is no end") << "0:p1t00:08 1000:p1t00:07 2000:p1t00:06 2300:p1t00:00 ?2400"
-                                                     << "" << "stopped 1/00:00";
+                                                     << "" << "stopped 1/00:00 horns=0";
+    // The end whose own datagram was lost, and ends that follow no running clock.
+    const QString toTheEnd = "0:p1t00:03 1000:p1t00:02 2000:p1t00:01 ";
+    QTest::newRow("the 00:00 datagram lost: ended past the next tick") << toTheEnd + "?3600" << ""
+                                                                        << "ended 1/00:00 horns=1";
+    QTest::newRow("not before that tick is due") << toTheEnd + "?3400" << "" << "running 1/00:01";
+    QTest::newRow("a late 00:00 after it changes nothing") << toTheEnd + "5000:p1t00:00 ?60000" << ""
+                                                            << "ended 1/00:00 horns=1";
+    QTest::newRow("counting up, the end datagram lost") << CountingUp + "?3600" << "set=Final:4" << "ended 1/00:04 Final";
+    QTest::newRow("paused at 00:01 and started: the end sounds") << toTheEnd + "2300:pause 9000:p1t00:00 ?9100" << ""
+                                                                 << "ended 1/00:00 horns=1";
+    QTest::newRow("corrected to 00:01 and started: the end sounds") << "0:p1t00:05 500:p1t00:01 5000:p1t00:00 ?5100"
+                                                                    << "" << "ended 1/00:00 horns=1";
+    QTest::newRow("E N D, S, S: pause and the end again") << toTheEnd + "3000:p1t00:00 5000:pause 7000:p1t00:00 ?8000"
+                                                           << "" << "ended 1/00:00 horns=1";
+    QTest::newRow("a pause after the end") << toTheEnd + "3000:p1t00:00 5000:pause ?8000" << "" << "paused 1/00:00";
+    // Jitter.
+    QTest::newRow("a tick 600 ms late, the next on time") << Counting + "3600:p1t09:57 4000:p1t09:56 ?4100" << ""
+                                                          << "running 1/09:56";
+    QTest::newRow("a tick 350 ms early") << Counting + "2650:p1t09:57 4000:p1t09:56 ?4100" << "" << "running 1/09:56";
+    QTest::newRow("a tick after its successor is not shown") << Counting + "3000:p1t09:57 3010:p1t09:58 ?3500" << ""
+                                                             << "running 1/09:57";
     QTest::newRow("a start after the end shows the end again") << "0:p1t00:01 1000:p1t00:00 9000:p1t00:00 ?60000"
                                                                << "" << "ended 1/00:00";
     QTest::newRow("next period after the end") << "0:p1t00:01 1000:p1t00:00 9000:p2t10:00 ?60000" << ""
@@ -90,10 +113,36 @@ void ClockFeedTest::state_data()
     QTest::newRow("--from: only that clock") << "0:p1t10:00 500:p2t05:00@127.0.0.3 ?600" << "from=127.0.0.3"
                                              << "stopped 2/05:00 | 127.0.0.3 127.0.0.2";
     QTest::newRow("--from: waits for it") << "0:p1t10:00 ?100" << "from=127.0.0.3" << "waiting 0/ |  127.0.0.2";
-    QTest::newRow("the clock followed gone ten seconds: the next one speaking")
-        << "0:p1t10:00 10000:p2t05:00@127.0.0.3 ?10100" << "" << "stopped 2/05:00 | 127.0.0.3";
-    QTest::newRow("not before") << "0:p1t10:00 9900:p2t05:00@127.0.0.3 ?10100" << ""
-                                << "stopped 1/10:00 | 127.0.0.2 127.0.0.3";
+    // A clock is its address and port; silence while stopped, paused or
+    // ended is a time-out or a break, never a reason to leave it.
+    QTest::newRow("a lost clock silent ten seconds: the next one speaking")
+        << Counting + "12000:p2t05:00@127.0.0.3 ?12100" << "" << "stopped 2/05:00 | 127.0.0.3";
+    QTest::newRow("not before") << Counting + "11900:p2t05:00@127.0.0.3 ?12100" << ""
+                                << "lost 1/09:58 | 127.0.0.2 127.0.0.3";
+    QTest::newRow("a stopped clock silent a minute is kept") << "0:p1t10:00 60000:p2t05:00@127.0.0.3 ?60100" << ""
+                                                             << "stopped 1/10:00 | 127.0.0.2 127.0.0.3";
+    QTest::newRow("a time-out: the paused clock is kept")
+        << Counting + "2500:pause 5000:p1t05:00@127.0.0.3 14500:p1t04:51@127.0.0.3 ?14600" << ""
+        << "paused 1/09:58 | 127.0.0.2 127.0.0.3";
+    QTest::newRow("the break: the ended clock is kept") << toTheEnd + "3000:p1t00:00 20000:p1t09:00@127.0.0.3 ?20100"
+                                                        << "" << "ended 1/00:00 | 127.0.0.2 127.0.0.3";
+    QTest::newRow("two clocks on one machine, two ports")
+        << "0:p1t10:00@127.0.0.2:40000 500:p1t05:00@127.0.0.2:40001 1000:p1t09:59@127.0.0.2:40000 "
+           "1500:p1t04:59@127.0.0.2:40001 ?1600"
+        << "" << "running 1/09:59 | 127.0.0.2:40000 127.0.0.2:40001";
+    QTest::newRow("--from an address: its clock started again on another port")
+        << "0:p1t10:00@127.0.0.2:40000 11000:p1t08:00@127.0.0.2:40001 ?11100" << "from=127.0.0.2"
+        << "stopped 1/08:00 | 127.0.0.2:40001";
+    QTest::newRow("--from address and port: that one only")
+        << "0:p1t10:00@127.0.0.2:40000 11000:p1t08:00@127.0.0.2:40001 ?11100" << "from=127.0.0.2:40000"
+        << "stopped 1/10:00 | 127.0.0.2:40000 127.0.0.2:40001";
+    QTest::newRow("the most recent other clocks named, the rest counted")
+        << "0:p1t10:00 1:p1t1:00@127.0.0.9 2:p1t10:00@127.0.0.3 3:p1t10:00@127.0.0.4 4:p1t10:00@127.0.0.5 "
+           "5:p1t10:00@127.0.0.6 6:p1t10:00@127.0.0.7 ?100"
+        << "" << "stopped 1/10:00 | 127.0.0.2 127.0.0.7 127.0.0.6 127.0.0.5 127.0.0.4 +1";
+    QTest::newRow("other clocks forgotten a minute after they spoke")
+        << "0:p1t10:00 1000:p1t10:00@127.0.0.3 30000:p1t10:00@127.0.0.4 ?61500" << ""
+        << "stopped 1/10:00 | 127.0.0.2 127.0.0.4";
     QTest::newRow("--from: never another") << "0:p1t10:00 60000:p2t05:00@127.0.0.3 ?60100" << "from=127.0.0.2"
                                            << "stopped 1/10:00 | 127.0.0.2 127.0.0.3";
 }
@@ -105,8 +154,13 @@ void ClockFeedTest::state()
     QFETCH(QString, shown);
     const FeedState state = run(arrivals, settings);
     QString text = QString("%1 %2/%3 %4").arg(statusName(state.status)).arg(state.period).arg(state.time, state.legend);
-    if (shown.contains(u'|'))
+    if (shown.contains("horns="))
+        text = text.trimmed() + QString(" horns=%1").arg(state.ends);
+    if (shown.contains(u'|')) {
         text = text.trimmed() + " | " + (QStringList{state.sender} + state.otherClocks).join(' ');
+        if (state.moreClocks > 0)
+            text += QString(" +%1").arg(state.moreClocks);
+    }
     QCOMPARE(text.trimmed(), shown);
     QCOMPARE(state.counting(), state.status == FeedState::Status::Running);
 }
@@ -123,7 +177,8 @@ void ClockFeedTest::tenths_data()
     QTest::newRow("then the next") << lastMinute + "?2101" << "58.9";
     QTest::newRow("never past the next second") << lastMinute + "?3600" << "58.0";
     QTest::newRow("the first tick after a start") << "0:p1t00:30 20000:p1t00:29 ?20310" << "28.7";
-    QTest::newRow("frozen at a pause") << "0:p1t00:10 1000:p1t00:09 1430:pause ?9000" << "8.6";
+    QTest::newRow("a pause shows the clock's own time") << "0:p1t00:10 1000:p1t00:09 1430:pause ?9000" << "00:09";
+    QTest::newRow("also at 00:01") << "0:p1t00:02 1000:p1t00:01 1500:pause ?9000" << "00:01";
     QTest::newRow("a pause while stopped") << "0:p1t00:10 1430:pause ?9000" << "00:10";
     QTest::newRow("the end") << "0:p1t00:01 1000:p1t00:00 ?9000" << "0.0";
     QTest::newRow("stopped by a correction") << "0:p1t00:20 1000:p1t00:19 1300:p1t00:09 ?1500" << "00:09";
