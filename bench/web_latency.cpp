@@ -2,9 +2,11 @@
 // to its live updates (as through a proxy on this machine, each its own
 // client), clock datagrams sent to it on 127.0.0.1, and the time
 // from each datagram to each browser's message. Also its CPU time and memory
-// while a clock runs (one datagram a second) and under a burst.
+// while a clock runs (one datagram a second), under a burst of datagrams one
+// after the other, and under a flood sent all at once, after which every
+// browser (each reading) must hear the last state and none be dropped.
 //
-//   web_latency PERIODIX-WEB [burst datagrams, default 500] [clock seconds, default 10]
+//   web_latency PERIODIX-WEB [burst datagrams, default 500] [clock seconds, default 10] [browsers, default 64]
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -26,7 +28,7 @@
 
 namespace {
 
-constexpr int Browsers = 64;
+int Browsers = 64;
 
 qint64 nowNs()
 {
@@ -89,6 +91,7 @@ int main(int argc, char *argv[])
     }
     const int burst = argc > 2 ? std::atoi(argv[2]) : 500;
     const int clockSeconds = argc > 3 ? std::atoi(argv[3]) : 10;
+    Browsers = argc > 4 ? std::max(1, std::atoi(argv[4])) : 64;
     const quint16 udpPort = freePort();
     const quint16 httpPort = freePort();
 
@@ -96,7 +99,8 @@ int main(int argc, char *argv[])
     web.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     web.start(QString::fromLocal8Bit(argv[1]), {"--bind", "127.0.0.1", "--port", QString::number(udpPort),
                                                "--http-bind", "127.0.0.1", "--http-port", QString::number(httpPort),
-                                               "--trusted-proxy", "127.0.0.1"});
+                                               "--trusted-proxy", "127.0.0.1", "--max-browsers",
+                                               QString::number(Browsers)});
     if (!web.waitForStarted() || !waitFor([&] { return web.canReadLine(); }, 5000)) {
         std::fprintf(stderr, "periodix-web did not start\n");
         return 1;
@@ -117,8 +121,12 @@ int main(int argc, char *argv[])
                              last[size_t(i)] = message;
                          });
         QNetworkRequest request(QUrl(QStringLiteral("ws://127.0.0.1:%1/live").arg(httpPort)));
-        request.setRawHeader("X-Forwarded-For", "127.1.0." + QByteArray::number(i + 1));
+        request.setRawHeader("X-Forwarded-For", "127.1." + QByteArray::number(i / 250) + '.' + QByteArray::number(i % 250 + 1));
         browsers.back()->open(request);
+        // No more requests in progress at once than periodix-web takes.
+        if (i % 64 == 63)
+            waitFor([&] { return std::all_of(arrivals.begin(), arrivals.begin() + i + 1,
+                                             [](const auto &a) { return !a.empty(); }); }, 10000);
     }
     const auto everyoneHas = [&](size_t n) {
         return std::all_of(arrivals.begin(), arrivals.end(), [n](const auto &a) { return a.size() >= n; });
@@ -173,16 +181,42 @@ int main(int argc, char *argv[])
         for (int i = 0; i < burst; ++i)
             latencies.push_back((a[size_t(i)] - sentAt[size_t(i)]) / 1e6);
     }
+    const double burstSeconds = wall.elapsed() / 1000.0;
+    const double burstPeak = memoryMiB(pid, "VmHWM");
+
+    // The flood: datagrams sent as fast as the socket takes them, each a
+    // change; every browser reads, so every one must end with the last.
+    const int flood = 4 * burst;
+    wall.restart();
+    for (int i = 0; i < flood; ++i)
+        send(int(base) + burst + i + 1);
+    // The last of them says period 2: sent again until it is heard, for a
+    // flood may overflow the socket's buffer and lose any datagram.
+    const QString final = QStringLiteral("\"period\":2");
+    const auto everyoneHasFinal = [&] {
+        return std::all_of(last.begin(), last.end(), [&](const QString &m) { return m.contains(final); });
+    };
+    bool allHeard = false;
+    for (int tries = 0; tries < 50 && !allHeard; ++tries) {
+        clock.writeDatagram("p2t10:00", QHostAddress::LocalHost, udpPort);
+        allHeard = waitFor(everyoneHasFinal, 200);
+    }
+    const double floodSeconds = wall.elapsed() / 1000.0;
+    const long dropped = std::count_if(browsers.begin(), browsers.end(),
+                                       [](const auto &b) { return b->state() != QAbstractSocket::ConnectedState; });
     std::sort(latencies.begin(), latencies.end());
     const auto at = [&](double q) { return latencies[size_t(q * double(latencies.size() - 1))]; };
     std::printf("%d browsers, %d datagrams on loopback, %zu messages\n", Browsers, burst, latencies.size());
     std::printf("datagram to browser message: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", at(0.5), at(0.99),
                 latencies.back());
     std::printf("clock running (1 datagram/s, %d s): CPU %.2f %%, RSS %.1f MiB\n", clockSeconds, runningCpu, runningRss);
-    std::printf("burst (%d datagrams in %.1f s): CPU %.1f %%, peak RSS %.1f MiB\n", burst, wall.elapsed() / 1000.0,
-                burstCpu, memoryMiB(pid, "VmHWM"));
+    std::printf("burst (%d datagrams in %.1f s): CPU %.1f %%, peak RSS %.1f MiB\n", burst, burstSeconds, burstCpu,
+                burstPeak);
+    std::printf("flood (%d datagrams at once): every browser had the last state after %.2f s: %s, dropped %ld, "
+                "peak RSS %.1f MiB\n",
+                flood, floodSeconds, allHeard ? "yes" : "NO", dropped, memoryMiB(pid, "VmHWM"));
     browsers.clear();
     web.terminate();
     web.waitForFinished(3000);
-    return 0;
+    return allHeard && dropped == 0 ? 0 : 1;
 }

@@ -88,6 +88,7 @@ HttpRequest parseRequestHead(const QByteArray &head)
         else if (name != "content-length")
             request.headers.insert(name, *known + ", " + value);
     }
+    request.version = requestLine[2];
     if (requestLine[2] == "HTTP/1.1" && hosts != 1)
         return request;
     request.host = authority.isEmpty() ? request.header("host") : authority;

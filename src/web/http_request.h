@@ -9,6 +9,7 @@ namespace periodix::web {
 struct HttpRequest {
     bool valid = false;
     QByteArray method;                 // "GET"
+    QByteArray version;                // "HTTP/1.1" or "HTTP/1.0"
     QByteArray path;                   // "/clock.json", without the query
     QByteArray host;                   // the Host header, or the authority of an absolute URI
     QHash<QByteArray, QByteArray> headers; // names in lower case

@@ -38,7 +38,10 @@ int main(int argc, char *argv[])
         QStringLiteral("trusted-proxy"),
         QStringLiteral("A reverse proxy in front: its X-Forwarded-For names each client (none)."),
         QStringLiteral("address"));
-    options.addOptions({httpPort, httpBind, trustedProxy});
+    const QCommandLineOption maxBrowsers(QStringLiteral("max-browsers"),
+                                         QStringLiteral("Pages connected at once, at most (64; 8 from one address)."),
+                                         QStringLiteral("count"), QStringLiteral("64"));
+    options.addOptions({httpPort, httpBind, trustedProxy, maxBrowsers});
     if (!periodix::checkOptions(argc, argv, options, "periodix-web"))
         return 2;
     QCoreApplication app(argc, argv);
@@ -55,10 +58,16 @@ int main(int argc, char *argv[])
     if (options.isSet(trustedProxy) && !proxy.setAddress(options.value(trustedProxy)))
         return fail("no such address", options.value(trustedProxy));
 
+    periodix::web::WebLimits limits;
+    bool countOk = false;
+    limits.browsers = options.value(maxBrowsers).toInt(&countOk);
+    if (!countOk || limits.browsers < 1 || limits.browsers > 4096)
+        return fail("not a count from 1 to 4096", options.value(maxBrowsers));
+
     periodix::feed::DatagramListener listener;
     if (const int status = listening.start(options, listener, "periodix-web"))
         return status;
-    periodix::web::WebServer server(periodix::steadyClock(), {}, listening.feedSettings());
+    periodix::web::WebServer server(periodix::steadyClock(), limits, listening.feedSettings());
     server.setTrustedProxy(proxy);
     if (!server.listen(webAddress, webPort)) {
         std::fprintf(stderr, "periodix-web: cannot serve on %s port %u: %s\n", qPrintable(webAddress.toString()),

@@ -83,13 +83,10 @@ void dropIfOverQueued(QAbstractSocket *socket, qint64 queued, qint64 limit)
         socket->abort();
 }
 
-// "http://host:port" to "host:port"; empty for anything else.
-QByteArray authorityOf(const QByteArray &origin)
+// A page's Origin is its scheme and host, as the browser loaded it.
+bool sameOrigin(const QByteArray &origin, const QByteArray &scheme, const QByteArray &host)
 {
-    const qsizetype scheme = origin.indexOf("://");
-    if (scheme <= 0 || origin.indexOf('/', scheme + 3) >= 0)
-        return QByteArray();
-    return origin.mid(scheme + 3).toLower();
+    return origin.toLower() == scheme + "://" + host.toLower();
 }
 
 } // namespace
@@ -135,7 +132,20 @@ bool WebServer::listen(const QHostAddress &address, quint16 port)
 void WebServer::receive(const QByteArray &bytes, const QString &sender)
 {
     feed_.receive(bytes, sender, nowMs());
-    publish();
+    publishSoon();
+}
+
+void WebServer::publishSoon()
+{
+    // All the datagrams read in one turn of the event loop cost each page
+    // one message at its end, within a millisecond of the first.
+    if (publishing_)
+        return;
+    publishing_ = true;
+    QTimer::singleShot(0, this, [this] {
+        publishing_ = false;
+        publish();
+    });
 }
 
 void WebServer::acceptRequest()
@@ -143,13 +153,23 @@ void WebServer::acceptRequest()
     while (QTcpSocket *socket = http_.nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         const QString address = addressOf(socket->peerAddress());
+        const auto fromAddress = [&address](const Request &r) { return r.client == address; };
         // A proxy's connections are many clients': only the whole count binds it.
-        if (requests_.size() >= limits_.requests ||
-            (!fromProxy(socket) && std::count(requests_.cbegin(), requests_.cend(), address) >= limits_.perAddress)) {
+        if (!fromProxy(socket) && std::count_if(requests_.cbegin(), requests_.cend(), fromAddress) >= limits_.perAddress) {
             socket->abort();
             continue;
         }
-        requests_.insert(socket, address);
+        if (requests_.size() >= limits_.requests) {
+            // A real request takes milliseconds: the one that has been sending
+            // longest is stalled, and its place goes to the newcomer, so that
+            // many addresses holding requests open cannot keep a page out.
+            const auto oldest = std::min_element(requests_.begin(), requests_.end(),
+                                                 [](const Request &a, const Request &b) { return a.sinceMs < b.sinceMs; });
+            QTcpSocket *stalled = oldest.key();
+            requests_.erase(oldest);
+            stalled->abort();
+        }
+        requests_.insert(socket, Request{address, nowMs()});
         // No update waits for the acknowledgement of the one before it; and
         // what a client does not read stays small in the kernel too.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -177,6 +197,8 @@ void WebServer::readRequest(QTcpSocket *socket)
     if (end < 0) {
         if (data.size() > limits_.headBytes)
             answer(socket, 431, PlainText, "Request too large\n", true);
+        else if (data.contains("\n\n") || data.contains("\n\r\n")) // a head ended by bare LFs: no CR LF will come
+            answer(socket, 400, PlainText, "Bad request: lines end with CR LF\n", true);
         return;
     }
     const QByteArray head = data.left(end + 4);
@@ -193,20 +215,30 @@ void WebServer::readRequest(QTcpSocket *socket)
         answer(socket, 400, PlainText, "A GET takes no body\n", withBody);
     } else if (request.path == "/live") {
         const bool proxied = fromProxy(socket);
-        QString client = requests_.value(socket);
-        if (proxied && !request.header("x-forwarded-for").isEmpty())
-            client = QString::fromLatin1(request.header("x-forwarded-for").split(',').last().trimmed());
-        const QByteArray host = proxied && !request.header("x-forwarded-host").isEmpty()
-                                    ? request.header("x-forwarded-host")
-                                    : request.host;
+        QString client = requests_.value(socket).client;
+        // The proxy names the client (the last address of X-Forwarded-For,
+        // the one it added) and the scheme the page was loaded with; the Host
+        // is the request's own, whatever other headers claim.
+        const QByteArray forwarded = request.header("x-forwarded-for").split(',').last().trimmed();
+        const QByteArray scheme = proxied ? request.header("x-forwarded-proto").toLower() : QByteArray("http");
         const QByteArray origin = request.header("origin");
         const auto fromClient = [&client](const auto &b) { return b.client == client; };
         handshakes_.removeIf([](const auto &h) { return h.value().socket.isNull(); });
+        if (proxied && !forwarded.isEmpty())
+            client = QString::fromLatin1(forwarded);
         if (!get || !request.wantsWebSocket() || request.header("sec-websocket-key").isEmpty()) {
             answer(socket, 400, PlainText, "WebSocket only\n", withBody);
+        } else if (request.version != "HTTP/1.1") {
+            answer(socket, 400, PlainText, "A WebSocket needs HTTP/1.1\n", true);
+        } else if (proxied && !forwarded.isEmpty() && QHostAddress(client).isNull()) {
+            answer(socket, 400, PlainText, "The forwarded client is no address\n", true);
+        } else if (data.size() > end + 4) {
+            // A client waits for the answer to its handshake before it sends
+            // anything else; what came with it could only be another request.
+            answer(socket, 400, PlainText, "Nothing may follow a handshake before its answer\n", true);
         } else if (request.header("sec-websocket-version") != "13") {
             answer(socket, 426, PlainText, "WebSocket version 13 only\n", true);
-        } else if (!origin.isEmpty() && authorityOf(origin) != host.toLower()) {
+        } else if (!origin.isEmpty() && !sameOrigin(origin, scheme.isEmpty() ? "http" : scheme, request.host)) {
             // Another site's page may not take the clock; tools send no Origin.
             answer(socket, 403, PlainText, "Another site's page\n", true);
         } else if (browsers_.size() + handshakes_.size() >= limits_.browsers ||
@@ -242,8 +274,10 @@ void WebServer::handToLive(QTcpSocket *socket, const QString &client)
     // that does not read them goes, whatever it sends.
     connect(socket, &QTcpSocket::readyRead, socket,
             [socket, limit = limits_.queuedBytes] { dropIfOverQueued(socket, socket->bytesToWrite(), limit); });
+    // It reads the same request head from the socket: it asks for it itself
+    // (Qt 6.4 announces a socket holding a line once); a second announcement
+    // would hand it what follows as another handshake.
     live_.handleConnection(socket);
-    emit socket->readyRead();
 }
 
 void WebServer::answer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool withBody)
@@ -297,9 +331,24 @@ void WebServer::acceptBrowser()
 
 void WebServer::send(QWebSocket *browser, const QString &message)
 {
-    browser->sendTextMessage(message);
-    if (browser->bytesToWrite() > limits_.queuedBytes)
-        browser->abort(); // it does not read: its place is free again
+    const auto it = browsers_.find(browser);
+    if (it == browsers_.end())
+        return;
+    // Past the cap nothing more is queued for a page until it has taken half
+    // of what waits; one that has not within a while does not read, and its
+    // place is free again. One turn's message never counts against it.
+    const qint64 queued = browser->bytesToWrite();
+    const bool over = queued > (it->overQueuedMs < 0 ? limits_.queuedBytes : limits_.queuedBytes / 2);
+    if (!over) {
+        it->overQueuedMs = -1;
+        browser->sendTextMessage(message);
+        return;
+    }
+    const qint64 now = nowMs();
+    if (it->overQueuedMs < 0)
+        it->overQueuedMs = now;
+    else if (now - it->overQueuedMs >= limits_.overQueuedMs)
+        browser->abort();
 }
 
 void WebServer::dropBrowser(QWebSocket *browser)
@@ -311,12 +360,18 @@ void WebServer::dropBrowser(QWebSocket *browser)
 void WebServer::publish()
 {
     const qint64 now = nowMs();
-    const QByteArray json = clockJson(feed_.state(now), false);
-    if (json == published_ && now - publishedMs_ < limits_.aliveMs)
+    const feed::FeedState state = feed_.state(now);
+    // Other clocks come and go with every datagram on a busy network: they
+    // ride with the word that periodix-web is alive, never alone.
+    feed::FeedState followed = state;
+    followed.otherClocks.clear();
+    followed.moreClocks = 0;
+    const QByteArray key = clockJson(followed, false);
+    if (key == published_ && now - publishedMs_ < limits_.aliveMs)
         return;
-    published_ = json;
+    published_ = key;
     publishedMs_ = now;
-    const QString message = QString::fromUtf8(json);
+    const QString message = QString::fromUtf8(clockJson(state, false));
     const auto browsers = browsers_.keys(); // one that goes leaves the list
     for (QWebSocket *browser : browsers)
         send(browser, message);

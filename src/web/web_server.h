@@ -22,7 +22,8 @@ struct WebLimits {
     int browsers = 64;           // live pages connected at once
     int requests = 128;          // connections still sending their request, at once
     int perAddress = 8;          // of each of the two, from one address
-    int queuedBytes = 64 * 1024; // waiting to be sent to one client; past it the client goes
+    int queuedBytes = 64 * 1024; // waiting to be sent to one client; a page kept past it...
+    int overQueuedMs = 2000;     // ...this long goes (nothing more is queued for it meanwhile)
     int headBytes = 8192;        // a request head
     int requestMs = 10'000;      // to send a whole request head, or take an answer
     int aliveMs = 1000;          // live pages hear the clock at least this often
@@ -34,8 +35,12 @@ struct WebLimits {
 // Only GET and HEAD of the fixed routes answer; nothing a browser sends
 // changes anything. Every connection is bounded in number (also from one
 // address), in what it sends and what waits to be sent to it, and in time, so
-// no client can stop it, crowd others out or make it grow. Behind a reverse
-// proxy, the proxy's X-Forwarded-For names the client.
+// no client can stop it, crowd others out or make it grow: when every request
+// place is taken, the oldest request still being sent gives its place to the
+// newcomer. Pages hear of the clock once per turn of the event loop however
+// many datagrams came in it, and of other clocks only with the once-a-second
+// word that periodix-web is alive. Behind a reverse proxy, the proxy's
+// X-Forwarded-For names the client and its X-Forwarded-Proto the scheme.
 class WebServer : public QObject {
     Q_OBJECT
 public:
@@ -63,8 +68,10 @@ private:
     bool fromProxy(const QTcpSocket *socket) const;
     void answer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool withBody);
     void acceptBrowser();
-    // Sends, and drops a browser that does not take what is sent to it.
+    // Sends, unless too much waits for the browser already; one that stays
+    // so goes.
     void send(QWebSocket *browser, const QString &message);
+    void publishSoon();
     void dropBrowser(QWebSocket *browser);
     // Sends the clock to every page when it has changed, or when the pages
     // have heard nothing for a while: a page that hears nothing knows its
@@ -79,19 +86,25 @@ private:
     HttpServer http_;
     QWebSocketServer live_;
     struct Browser {
-        qint64 heardMs; // when it last said anything
-        QString client; // its address, or its proxy's client
+        qint64 heardMs;         // when it last said anything
+        QString client;         // its address, or its proxy's client
+        qint64 overQueuedMs = -1; // since when too much waits for it
+    };
+    struct Request {
+        QString client;
+        qint64 sinceMs; // when it connected
     };
     QHostAddress proxy_;
-    QHash<QTcpSocket *, QString> requests_;    // and their addresses
+    QHash<QTcpSocket *, Request> requests_;
     struct Handshake {
         QString client;
         QPointer<QTcpSocket> socket; // none once the handshake failed and the socket went
     };
     QHash<QString, Handshake> handshakes_; // by the "address port" of a socket in its handshake
     QHash<QWebSocket *, Browser> browsers_;
-    QByteArray published_;
+    QByteArray published_; // the followed clock as last published, other clocks left out
     qint64 publishedMs_ = -1;
+    bool publishing_ = false; // a publication waits for the end of this turn
     QTimer watch_;     // state changes without a datagram (a lost link), and liveness
     QTimer pinger_;
 };
