@@ -136,6 +136,16 @@ PIDS+=($!)
 wait_until 15 bash -c "[ \"\$('$PAGE_PROBE' 9223 eval 'document.body.dataset.status' 2>/dev/null)\" = running ]" ||
   fail "the page over HTTPS: $("$PAGE_PROBE" 9223 eval 'document.body.dataset.status + document.getElementById("link").textContent' 2>&1)"
 "$LIVE_CLIENTS" 8443 20 '"state":"running"' 10 || fail "not every page behind the proxy heard the clock"
+# Through the site, the Origin is checked against the scheme and host the
+# browser used; a client's own X-Forwarded-Host changes nothing.
+upgrade_status() {
+  curl -sk -o /dev/null -w '%{http_code}' --max-time 3 --http1.1 -H 'Connection: Upgrade' -H 'Upgrade: websocket' \
+    -H 'Sec-WebSocket-Version: 13' -H 'Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==' "$@" https://127.0.0.1:8443/live || true
+}
+[ "$(upgrade_status -H 'Origin: https://127.0.0.1:8443')" = 101 ] || fail "this site's page refused through nginx"
+for refused in 'Origin: http://127.0.0.1:8443' 'Origin: http://evil.example|X-Forwarded-Host: evil.example'; do
+  [ "$(upgrade_status -H "${refused%|*}" -H "${refused#*|}")" = 403 ] || fail "through nginx, $refused was not refused"
+done
 echo "through nginx over HTTPS: $("$PAGE_PROBE" 9223 eval "document.getElementById('time').textContent") and 20 pages"
 
 keys "$main" s                     # pause
