@@ -164,12 +164,12 @@ void WebServer::acceptRequest()
             // longest is stalled, and its place goes to the newcomer, so that
             // many addresses holding requests open cannot keep a page out.
             const auto oldest = std::min_element(requests_.begin(), requests_.end(),
-                                                 [](const Request &a, const Request &b) { return a.sinceMs < b.sinceMs; });
+                                                 [](const Request &a, const Request &b) { return a.order < b.order; });
             QTcpSocket *stalled = oldest.key();
             requests_.erase(oldest);
             stalled->abort();
         }
-        requests_.insert(socket, Request{address, nowMs()});
+        requests_.insert(socket, Request{address, ++requestsCome_});
         // No update waits for the acknowledgement of the one before it; and
         // what a client does not read stays small in the kernel too.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);

@@ -92,10 +92,11 @@ private:
     };
     struct Request {
         QString client;
-        qint64 sinceMs; // when it connected
+        quint64 order; // connections are numbered as they come
     };
     QHostAddress proxy_;
     QHash<QTcpSocket *, Request> requests_;
+    quint64 requestsCome_ = 0;
     struct Handshake {
         QString client;
         QPointer<QTcpSocket> socket; // none once the handshake failed and the socket went

@@ -322,7 +322,7 @@ void HostileClientsTest::stalledRequests_giveTheirPlaces()
     page.socket.write("GET /clock.json HTTP/1.1\r\nHost: x\r\n\r\n");
     QTRY_VERIFY(page.closed());
     QCOMPARE(page.status(), QByteArray("HTTP/1.1 200 OK"));
-    QVERIFY(stalled.front()->closed()); // the oldest gave its place
+    QTRY_VERIFY(stalled.front()->closed()); // the oldest gave its place
 }
 
 void HostileClientsTest::thousandsOfSenders_bounded()
@@ -333,10 +333,12 @@ void HostileClientsTest::thousandsOfSenders_bounded()
     for (int i = 0; i < 10000; ++i)
         server->receive("p2t05:00", QString("127.%1.%2.%3:40000").arg(1 + i / 65536).arg(i / 256 % 256).arg(i % 256));
     RawClient tool(server->port());
+    QTRY_COMPARE(tool.socket.state(), QAbstractSocket::ConnectedState);
     QElapsedTimer answered;
     answered.start();
     tool.socket.write("GET /clock.json HTTP/1.1\r\nHost: x\r\n\r\n");
-    QTRY_VERIFY(tool.closed());
+    while (!tool.closed() && answered.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     QVERIFY2(answered.elapsed() < 50, qPrintable(QString::number(answered.elapsed())));
     const QByteArray json = tool.answer.mid(tool.answer.indexOf("\r\n\r\n") + 4);
     QVERIFY2(json.size() < 4096 && json.contains("\"moreClocks\":") && json.contains("\"sender\":\"127.0.0.2:40000\""), json);
