@@ -5,7 +5,6 @@
 #include "platform/looks.h"
 
 #include <QLabel>
-#include <QRegularExpression>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -224,7 +223,7 @@ void DisplayWindowTest::texts_fitEverySize()
     QFETCH(QSize, size);
     ManualClock clock;
     periodix::feed::FeedSettings settings;
-    settings.from = "192.168.100.200:65535";
+    settings.from = "198.51.100.200:65535";
     settings.set.periods = {{"Overtime Period", 600}};
     DisplayWindow w(7699, settings, clock);
     w.resize(size);
@@ -240,8 +239,8 @@ void DisplayWindowTest::texts_fitEverySize()
     };
     QTRY_VERIFY(fits("state"));
     for (int i = 0; i < 8; ++i)
-        w.receive("p1t10:00", QString("192.168.100.%1:6553%2").arg(201 + i).arg(i)); // other clocks
-    w.receive("garbage", "192.168.100.250:9");
+        w.receive("p1t10:00", QString("198.51.100.%1:6553%2").arg(201 + i).arg(i)); // other clocks
+    w.receive("garbage", "198.51.100.250:9");
     for (int i = 0; i < 3; ++i) {
         clock.setMs(i * 1000);
         w.receive(QString("p1t09:5%1").arg(9 - i).toLatin1(), settings.from);
@@ -252,9 +251,9 @@ void DisplayWindowTest::texts_fitEverySize()
     QCOMPARE(w.periodText(), QString("Overtime Period"));
     for (const char *name : {"period", "state", "link"})
         QVERIFY2(fits(name), name);
-    QVERIFY(w.linkText().contains("192.168.100.200:65535"));
+    QVERIFY(w.linkText().contains("198.51.100.200:65535"));
     // Other clocks named whole or not at all.
-    QVERIFY(!w.linkText().contains(QRegularExpression("(^|[^0-9.])(68|8)\\.100\\.")));
+    QCOMPARE(w.linkText().count(".100."), w.linkText().count("198.51.100."));
 }
 
 void DisplayWindowTest::digits_scaleWithTheWindow()

@@ -85,9 +85,6 @@ wait_until 6 received p3t19:57 || fail "the 2nd Half did not run"
 keys "$main" s
 wait_until 3 bash -c "[ \"\$(grep -c ' pause\$' '$WORK/datagrams')\" -ge 3 ]" || fail "the last pause was not sent"
 no_report_box || fail "an error report is open"
-wait_until 3 test -s "$XDG_STATE_HOME/periodix/game" || fail "no game kept"
-kill -9 "$PERIODIX_PID"                           # the machine fails while paused
-wait "$PERIODIX_PID" 2>/dev/null || true
 
 got=$(payloads | tr '\n' ' ')
 want="p1t00:03 p1t00:02 p1t00:01 p1t00:00 pause p1t00:03 p1t00:02 p1t00:03 p2t01:30 p1t00:03 p2t00:02 p2t00:01 p2t00:00 pause p3t20:00 p3t19:59 p3t19:58 p3t19:57 "
@@ -110,46 +107,35 @@ timed_payloads | awk '
 ' || fail "tick spacing"
 echo "datagrams: $got"
 
-# last_clock_datagram: the payload of the newest clock datagram.
-last_clock_datagram() {
-  payloads | grep '^p[0-9]' | tail -n1
-}
-# resume_shows PAYLOAD: --resume opens the clock window at that period and
-# time, stopped (red), and sends it at once.
-resume_shows() {
-  local before caption
+# kill_and_resume MAX-BEHIND: the machine fails (SIGKILL); --resume opens the
+# clock window stopped (red) in the 2nd Half, at most MAX-BEHIND seconds
+# behind the clock's last datagram (when it died between sending and
+# keeping), and sends its time at once.
+seconds() { echo $((10#${1%%:*} * 60 + 10#${1##*:})); }
+kill_and_resume() {
+  kill -9 "$PERIODIX_PID"
+  wait "$PERIODIX_PID" 2>/dev/null || true
+  local last before behind
+  last=$(payloads | grep '^p3t' | tail -n1)
   before=$(payloads | wc -l)
   start_periodix --resume
-  caption="2nd Half/${1#p3t}"
-  MAIN=$(window_id "^$caption\$") || fail "--resume did not show $caption"
-  wait_until 5 bash -c "grep -v '^ready' '$WORK/datagrams' | tail -n +$((before + 1)) | grep -q ' $1\$'" ||
-    fail "--resume sent no $1"
+  MAIN=$(window_id '^2nd Half/') || fail "--resume showed no clock window"
+  resumed=$(xdotool getwindowname "$MAIN")
+  behind=$(($(seconds "${resumed#*/}") - $(seconds "${last#p3t}")))
+  [ "$behind" -ge 0 ] && [ "$behind" -le "$1" ] || fail "resumed at $resumed, the clock had sent $last"
+  wait_until 5 bash -c "grep -v '^ready' '$WORK/datagrams' | tail -n +$((before + 1)) | grep -q ' p3t${resumed#*/}\$'" ||
+    fail "--resume sent no datagram"
   [ "$(colour_count red "$MAIN" $DIGITS)" -gt 100 ] || fail "resumed digits not red: $(colours "$MAIN" $DIGITS)"
-  xdotool search --onlyvisible --name '^Setting$' >/dev/null 2>&1 && fail "--resume opened the settings window"
-  return 0
+  echo "killed at $last, resumed at ${resumed#*/}"
 }
-
-paused_at=$(last_clock_datagram)
-resume_shows "$paused_at"
+kill_and_resume 0                                 # paused: exactly where it stood
 keys "$MAIN" s                                    # play resumes
 wait_until 6 bash -c "[ \"\$(grep -c ' p3t' '$WORK/datagrams')\" -ge $(($(grep -c ' p3t' "$WORK/datagrams") + 3)) ]" ||
   fail "the resumed clock does not count"
-kill -9 "$PERIODIX_PID"                           # and fails again while counting
-wait "$PERIODIX_PID" 2>/dev/null || true
-counting_at=$(last_clock_datagram)
-# The kept time is the last datagram's, or the one before it when the program
-# died between sending and keeping.
-start_periodix --resume
-MAIN=$(window_id '^2nd Half/') || fail "--resume after a kill while counting showed no clock window"
-resumed=$(xdotool getwindowname "$MAIN")
-seconds() { local t=${1#*/}; echo $((10#${t%%:*} * 60 + 10#${t##*:})); }
-behind=$(($(seconds "$resumed") - $(seconds "p3/${counting_at#p3t}")))
-[ "$behind" -ge 0 ] && [ "$behind" -le 1 ] || fail "resumed at $resumed, the clock had sent $counting_at"
-[ "$(colour_count red "$MAIN" $DIGITS)" -gt 100 ] || fail "resumed digits not red"
+kill_and_resume 1                                 # counting
 stop_periodix
 
 # Nothing kept: --resume says so and ends with status 2.
 status=0
 XDG_STATE_HOME="$WORK/nothing" "$PERIODIX" --resume >"$WORK/resume.log" 2>&1 || status=$?
 [ "$status" -eq 2 ] && grep -q "no game is kept" "$WORK/resume.log" || fail "--resume with nothing kept: $status $(cat "$WORK/resume.log")"
-echo "resumed: paused at $paused_at, killed counting at $counting_at, resumed at ${resumed#*/}"
