@@ -7,6 +7,10 @@
 
 #include <memory>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 using namespace periodix::web;
 
 namespace {
@@ -388,15 +392,22 @@ void HostileClientsTest::nonReadingPage_dropped()
     // A page that never reads what it is sent (the pongs to its pings, or
     // the clock): what waits for it grows until it is dropped, not for ever.
     QFETCH(bool, pings);
+    // Its receive buffer is small before it connects, so that the kernel
+    // does not grow it and take megabytes in its place.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(server->port());
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to), 0);
     QTcpSocket page;
-    page.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
     page.setReadBufferSize(1); // takes nothing in
-    page.connectToHost(QHostAddress::LocalHost, server->port());
-    QVERIFY(page.waitForConnected(2000));
+    QVERIFY(page.setSocketDescriptor(fd));
     page.write(handshake(server->port()));
     QTRY_COMPARE(server->browserCount(), 1);
     const QByteArray ping = QByteArray("\x89\xfd") + QByteArray(4, '\0') + QByteArray(125, 'p'); // masked with zeros
-    // (The kernel takes a few megabytes on loopback before anything waits here.)
     for (int i = 0; i < 100000 && server->browserCount() == 1; ++i) {
         if (pings)
             page.write(ping);
