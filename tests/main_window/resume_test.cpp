@@ -19,7 +19,7 @@ KeptGame sample()
     KeptGame g;
     g.periods = {{"1st Half", False, 20, 0}, {"Overtime", True, 5, 0}, {"Shoot-out", True, -1, -1}};
     g.timerMode = CountdownTimer;
-    g.broadcastAddress = "192.168.0.255";
+    g.broadcastAddress = "198.51.100.255"; // only written and read: nothing is sent
     g.currentPeriod = 2;
     g.periodSeconds = 300;
     g.clockSeconds = 163;
@@ -89,13 +89,10 @@ void ResumeTest::keptGame_refused_data()
     QTest::newRow("a line too many") << good + "set 0 1 0 x\n" << "line 12: more than 3 periods";
     QTest::newRow("no such timer") << replaced("timer 2", "timer 3") << "line 3: \"3\" is no number from 1 to 2";
     QTest::newRow("period past the set") << replaced("period 2 of 3", "period 4 of 3") << "line 5: \"4\"";
-    QTest::newRow("no periods") << replaced("period 2 of 3", "period 1 of 0") << "line 5: \"0\"";
     QTest::newRow("clock beyond 32 bits") << replaced(" 163\n", " 2147483648\n") << "line 7";
-    QTest::newRow("minutes beyond 16 bits") << replaced("set 0 20 0", "set 0 32768 0") << "line 9";
-    QTest::newRow("no broadcast address") << replaced("192.168.0.255", "192.168.0.1") << "line 4";
+    QTest::newRow("no broadcast address") << replaced("198.51.100.255", "198.51.100.1") << "line 4";
     QTest::newRow("Ask me flag") << replaced("set -1 5 0", "set 1 5 0") << "line 10";
     QTest::newRow("legend outside the code page") << replaced("Overtime", "%CE%A9") << "line 10: a legend";
-    QTest::newRow("time") << replaced("2026-12-07", "yesterday") << "line 2";
 }
 
 void ResumeTest::keptGame_refused()
