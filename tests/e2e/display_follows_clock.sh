@@ -4,7 +4,8 @@
 # horn, follows the clock through the end of a countdown (the horn recorded
 # from the sound device), a reset (no horn), the next period, start, pause, a
 # correction, a cut link and a reset, as Periodix broadcasts inside the
-# test's own network namespace; H sounds the horn on demand.
+# test's own network namespace; H sounds the horn on demand. The sound
+# device is missing when the display starts and comes later: the horn follows.
 #   display_follows_clock.sh PERIODIX RECEIVER PROBE DISPLAY
 PERIODIX=$1
 RECEIVER=$2
@@ -19,7 +20,15 @@ start_receiver
 printf 'TimeLeft\r\n1st Half\r\n00:03\r\n2nd Half\r\n10:00\r\n' >"$WORK/halves.ptm"
 # The display's sound device is a file: ALSA's file plugin in front of its
 # null device, set up in the display's own home.
+# At first there is none (a sound server not started yet): the display says
+# so, tries again, and finds the device once it is there.
 mkdir -p "$WORK/home"
+echo 'pcm.!default { type hw card 99 }' >"$WORK/home/.asoundrc"
+: >"$WORK/horn.raw"
+HOME="$WORK/home" "$DISPLAY_PROGRAM" --set "$WORK/halves.ptm" --horn --tenths >"$WORK/display.log" 2>&1 &
+PIDS+=($!)
+display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
+wait_until 10 grep -q 'no horn' "$WORK/display.log" || fail "no word of the missing sound device"
 cat >"$WORK/home/.asoundrc" <<ALSA
 pcm.!default {
   type file
@@ -28,10 +37,7 @@ pcm.!default {
   format "raw"
 }
 ALSA
-: >"$WORK/horn.raw"
-HOME="$WORK/home" "$DISPLAY_PROGRAM" --set "$WORK/halves.ptm" --horn --tenths >"$WORK/display.log" 2>&1 &
-PIDS+=($!)
-display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
+wait_until 10 grep -q 'horn ready' "$WORK/display.log" || fail "the horn did not come back: $(cat "$WORK/display.log")"
 # When the first sound comes, by the clock the receiver notes datagrams with.
 (while [ ! -s "$WORK/horn.raw" ]; do sleep 0.005; done; date +%s%3N >"$WORK/horn.start") &
 PIDS+=($!)
@@ -52,7 +58,7 @@ screenshot "$display" display_window
 keys "$main" s                     # start: the countdown runs out, in tenths
 shows '1st Half 0\.[1-9]'
 shows '1st Half 0\.0 E N D'
-grep -q 'no horn' "$WORK/display.log" && fail "$(cat "$WORK/display.log")"
+grep -c 'no horn' "$WORK/display.log" | grep -qx 1 || fail "$(cat "$WORK/display.log")"
 wait_until 10 test -s "$WORK/horn.start" || fail "no horn"
 # 16-bit samples at 48 kHz, one channel: the whole horn is there at once.
 wait_until 5 bash -c "[ \$(stat -c %s '$WORK/horn.raw') -ge 115200 ]" || fail "a short horn: $(stat -c %s "$WORK/horn.raw")"
