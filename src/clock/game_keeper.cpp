@@ -150,9 +150,21 @@ void GameKeeper::run()
 
 bool GameKeeper::write(const QByteArray &bytes, bool sync, QString &error)
 {
-    if (!sync && fd_ >= 0 && bytes.size() == size_ && overwrite(bytes, error))
-        return true;
+    // Without a sync the kernel may hold a written page for half a minute.
+    constexpr auto SyncEvery = std::chrono::seconds(5);
+    const auto now = std::chrono::steady_clock::now();
+    if (!sync && fd_ >= 0 && bytes.size() == size_ && overwrite(bytes, error)) {
+        if (now - syncedAt_ < SyncEvery)
+            return true;
+        syncedAt_ = now;
+        if (::fdatasync(fd_) == 0)
+            return true;
+        error = systemError(errno);
+        return false;
+    }
     error.clear();
+    if (sync)
+        syncedAt_ = now;
     return replace(bytes, sync, error);
 }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QString>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -67,6 +68,7 @@ private:
     // ticks that follow, and its length.
     int fd_ = -1;
     qsizetype size_ = -1;
+    std::chrono::steady_clock::time_point syncedAt_; // the last sync
     std::thread thread_;
 };
 
