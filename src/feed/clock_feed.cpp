@@ -29,6 +29,13 @@ QString addressOf(const QString &clock)
     return colon < 0 ? clock : clock.left(colon);
 }
 
+QString addressName(const QHostAddress &address)
+{
+    bool v4 = false;
+    const quint32 ip = address.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ip).toString() : address.toString();
+}
+
 QString statusName(FeedState::Status status)
 {
     switch (status) {

@@ -5,6 +5,7 @@
 #include "feed/run_tracker.h"
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,9 @@ QString statusName(FeedState::Status status);
 QString clockName(const QString &address, quint16 port);
 // The address part of a clock's name.
 QString addressOf(const QString &clock);
+// An address as clocks are named by: an IPv4 address also when it came as
+// IPv6-mapped ("::ffff:192.168.0.10" is "192.168.0.10").
+QString addressName(const QHostAddress &address);
 
 // Which clock to follow and what is known of its period set.
 struct FeedSettings {

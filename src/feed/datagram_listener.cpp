@@ -21,12 +21,9 @@ void DatagramListener::readPending()
     while (socket_.hasPendingDatagrams()) {
         // Far more than any clock datagram; a longer one arrives cut and is ignored.
         const QNetworkDatagram datagram = socket_.receiveDatagram(256);
-        QHostAddress sender = datagram.senderAddress();
-        bool ok = false;
-        const quint32 v4 = sender.toIPv4Address(&ok);
         // A clock is its address and port: two on one machine stay apart.
         emit received(datagram.data(),
-                      clockName(ok ? QHostAddress(v4).toString() : sender.toString(), quint16(datagram.senderPort())));
+                      clockName(addressName(datagram.senderAddress()), quint16(datagram.senderPort())));
     }
 }
 

@@ -50,10 +50,7 @@ bool parseClock(const QString &text, QString &clock, QString &error)
         }
         address = v4 != found.cend() ? *v4 : found.first();
     }
-    bool isV4 = false;
-    const quint32 ip = address.toIPv4Address(&isV4);
-    const QString name = isV4 ? QHostAddress(ip).toString() : address.toString(); // as the listener names senders
-    clock = port.isEmpty() ? name : clockName(name, number);
+    clock = port.isEmpty() ? addressName(address) : clockName(addressName(address), number);
     return true;
 }
 

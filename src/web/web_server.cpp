@@ -68,14 +68,6 @@ QString keyOf(const QHostAddress &address, quint16 port)
     return address.toString() + u' ' + QString::number(port);
 }
 
-// An address in the form the datagram listener uses for senders.
-QString addressOf(const QHostAddress &address)
-{
-    bool v4 = false;
-    const quint32 ip = address.toIPv4Address(&v4);
-    return v4 ? QHostAddress(ip).toString() : address.toString();
-}
-
 // Drops a client that does not take what is sent to it.
 void dropIfOverQueued(QAbstractSocket *socket, qint64 queued, qint64 limit)
 {
@@ -152,7 +144,7 @@ void WebServer::acceptRequest()
 {
     while (QTcpSocket *socket = http_.nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        const QString address = addressOf(socket->peerAddress());
+        const QString address = feed::addressName(socket->peerAddress());
         const auto fromAddress = [&address](const Request &r) { return r.client == address; };
         // A proxy's connections are many clients': only the whole count binds it.
         if (!fromProxy(socket) && std::count_if(requests_.cbegin(), requests_.cend(), fromAddress) >= limits_.perAddress) {
@@ -315,7 +307,7 @@ void WebServer::acceptBrowser()
         }
         browser->setMaxAllowedIncomingFrameSize(1024);
         browser->setMaxAllowedIncomingMessageSize(1024);
-        browsers_.insert(browser, Browser{nowMs(), client.isEmpty() ? addressOf(browser->peerAddress()) : client});
+        browsers_.insert(browser, Browser{nowMs(), client.isEmpty() ? feed::addressName(browser->peerAddress()) : client});
         // What a page sends changes nothing; it only shows the page is there.
         const auto heard = [this, browser] {
             if (auto it = browsers_.find(browser); it != browsers_.end())
