@@ -46,11 +46,9 @@ void ResumeTest::keptGame_readBack_data()
 {
     QTest::addColumn<KeptGame>("game");
     KeptGame g = sample();
-    QTest::newRow("countdown, an Ask me period answered, one not yet") << g;
+    QTest::newRow("countdown, an Ask me period answered, one not yet") << g; // the rest: killedAndResumed
     g.timerMode = ClockTimer;
-    g.clockSeconds = 300;
     g.ended = true;
-    QTest::newRow("clock timer, ended") << g;
     g.clockSeconds = -32768;
     g.periodSeconds = 32767;
     g.periods[0] = {"546:07", False, 546, 7};
