@@ -2,11 +2,11 @@
 
 #include "web/clock_json.h"
 #include "web/http_request.h"
+#include "web/live_socket.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QTcpSocket>
-#include <QWebSocket>
 
 // The page lives in this static library's resources, which need starting by hand.
 static void initWebResources()
@@ -63,18 +63,6 @@ const QByteArray &pagePolicy()
     return policy;
 }
 
-QString keyOf(const QHostAddress &address, quint16 port)
-{
-    return address.toString() + u' ' + QString::number(port);
-}
-
-// Drops a client that does not take what is sent to it.
-void dropIfOverQueued(QAbstractSocket *socket, qint64 queued, qint64 limit)
-{
-    if (queued > limit)
-        socket->abort();
-}
-
 // A page's Origin is its scheme and host, as the browser loaded it.
 bool sameOrigin(const QByteArray &origin, const QByteArray &scheme, const QByteArray &host)
 {
@@ -84,12 +72,9 @@ bool sameOrigin(const QByteArray &origin, const QByteArray &scheme, const QByteA
 } // namespace
 
 WebServer::WebServer(MonotonicClock &clock, WebLimits limits, feed::FeedSettings settings, QObject *parent)
-    : QObject(parent), clock_(clock), limits_(limits), feed_(std::move(settings)),
-      live_(QStringLiteral("periodix-web"), QWebSocketServer::NonSecureMode)
+    : QObject(parent), clock_(clock), limits_(limits), feed_(std::move(settings))
 {
-    live_.setHandshakeTimeout(limits_.requestMs);
     connect(&http_, &QTcpServer::newConnection, this, &WebServer::acceptRequest);
-    connect(&live_, &QWebSocketServer::newConnection, this, &WebServer::acceptBrowser);
     watch_.setInterval(250);
     connect(&watch_, &QTimer::timeout, this, &WebServer::publish);
     watch_.start();
@@ -106,14 +91,12 @@ WebServer::~WebServer()
     for (QTcpSocket *socket : http_.findChildren<QTcpSocket *>())
         socket->disconnect(this);
     requests_.clear();
-    handshakes_.clear();
     const auto browsers = browsers_.keys();
     browsers_.clear();
-    for (QWebSocket *browser : browsers) {
+    for (LiveSocket *browser : browsers) {
         browser->disconnect(this);
         delete browser;
     }
-    live_.disconnect(this);
 }
 
 bool WebServer::listen(const QHostAddress &address, quint16 port)
@@ -214,11 +197,11 @@ void WebServer::readRequest(QTcpSocket *socket)
         const QByteArray forwarded = request.header("x-forwarded-for").split(',').last().trimmed();
         const QByteArray scheme = proxied ? request.header("x-forwarded-proto").toLower() : QByteArray("http");
         const QByteArray origin = request.header("origin");
-        const auto fromClient = [&client](const auto &b) { return b.client == client; };
-        handshakes_.removeIf([](const auto &h) { return h.value().socket.isNull(); });
+        const QByteArray accept = acceptKey(request.header("sec-websocket-key"));
+        const auto fromClient = [&client](const Browser &b) { return b.client == client; };
         if (proxied && !forwarded.isEmpty())
             client = QString::fromLatin1(forwarded);
-        if (!get || !request.wantsWebSocket() || request.header("sec-websocket-key").isEmpty()) {
+        if (!get || !request.wantsWebSocket() || accept.isEmpty()) {
             answer(socket, 400, PlainText, "WebSocket only\n", withBody);
         } else if (request.version != "HTTP/1.1") {
             answer(socket, 400, PlainText, "A WebSocket needs HTTP/1.1\n", true);
@@ -233,12 +216,11 @@ void WebServer::readRequest(QTcpSocket *socket)
         } else if (!origin.isEmpty() && !sameOrigin(origin, scheme.isEmpty() ? "http" : scheme, request.host)) {
             // Another site's page may not take the clock; tools send no Origin.
             answer(socket, 403, PlainText, "Another site's page\n", true);
-        } else if (browsers_.size() + handshakes_.size() >= limits_.browsers ||
-                   std::count_if(browsers_.cbegin(), browsers_.cend(), fromClient) +
-                           std::count_if(handshakes_.cbegin(), handshakes_.cend(), fromClient) >= limits_.perAddress) {
+        } else if (browsers_.size() >= limits_.browsers ||
+                   std::count_if(browsers_.cbegin(), browsers_.cend(), fromClient) >= limits_.perAddress) {
             answer(socket, 503, PlainText, "Too many browsers\n", true);
         } else {
-            handToLive(socket, client);
+            acceptBrowser(socket, end + 4, accept, client);
         }
     } else if (request.path == "/" || request.path == "/index.html") {
         answer(socket, 200, "text/html; charset=utf-8", page(), withBody);
@@ -252,24 +234,6 @@ void WebServer::readRequest(QTcpSocket *socket)
 bool WebServer::fromProxy(const QTcpSocket *socket) const
 {
     return !proxy_.isNull() && socket->peerAddress().isEqual(proxy_);
-}
-
-void WebServer::handToLive(QTcpSocket *socket, const QString &client)
-{
-    // The WebSocket server reads the same request head from the socket.
-    requests_.remove(socket);
-    socket->disconnect();
-    delete socket->findChild<QTimer *>(QStringLiteral("deadline"));
-    socket->setReadBufferSize(0);
-    handshakes_.insert(keyOf(socket->peerAddress(), socket->peerPort()), Handshake{client, socket});
-    // What a page sends (pings, say) makes answers queue up for it too: one
-    // that does not read them goes, whatever it sends.
-    connect(socket, &QTcpSocket::readyRead, socket,
-            [socket, limit = limits_.queuedBytes] { dropIfOverQueued(socket, socket->bytesToWrite(), limit); });
-    // It reads the same request head from the socket: it asks for it itself
-    // (Qt 6.4 announces a socket holding a line once); a second announcement
-    // would hand it what follows as another handshake.
-    live_.handleConnection(socket);
 }
 
 void WebServer::answer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool withBody)
@@ -296,32 +260,29 @@ void WebServer::answer(QTcpSocket *socket, int status, const QByteArray &type, c
     socket->disconnectFromHost();
 }
 
-void WebServer::acceptBrowser()
+void WebServer::acceptBrowser(QTcpSocket *socket, qsizetype headSize, const QByteArray &accept, const QString &client)
 {
-    while (QWebSocket *browser = live_.nextPendingConnection()) {
-        const QString client = handshakes_.take(keyOf(browser->peerAddress(), browser->peerPort())).client;
-        if (browsers_.size() >= limits_.browsers) {
-            browser->abort();
-            browser->deleteLater();
-            continue;
-        }
-        browser->setMaxAllowedIncomingFrameSize(1024);
-        browser->setMaxAllowedIncomingMessageSize(1024);
-        browsers_.insert(browser, Browser{nowMs(), client.isEmpty() ? feed::addressName(browser->peerAddress()) : client});
-        // What a page sends changes nothing; it only shows the page is there.
-        const auto heard = [this, browser] {
-            if (auto it = browsers_.find(browser); it != browsers_.end())
-                it->heardMs = nowMs();
-        };
-        connect(browser, &QWebSocket::textMessageReceived, this, heard);
-        connect(browser, &QWebSocket::binaryMessageReceived, this, heard);
-        connect(browser, &QWebSocket::pong, this, heard);
-        connect(browser, &QWebSocket::disconnected, this, [this, browser] { dropBrowser(browser); });
-        send(browser, QString::fromUtf8(clockJson(feed_.state(nowMs()), false)));
-    }
+    requests_.remove(socket);
+    socket->disconnect(this);
+    socket->disconnect(socket);
+    delete socket->findChild<QTimer *>(QStringLiteral("deadline"));
+    socket->read(headSize);
+    // The upgrade says no more than the standard asks: no extension, no
+    // subprotocol, no banner.
+    socket->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                  "Sec-WebSocket-Accept: " + accept + "\r\n\r\n");
+    auto *browser = new LiveSocket(socket, 1024, limits_.queuedBytes, this);
+    browsers_.insert(browser, Browser{nowMs(), client});
+    // What a page sends changes nothing; it only shows the page is there.
+    connect(browser, &LiveSocket::heard, this, [this, browser] {
+        if (auto it = browsers_.find(browser); it != browsers_.end())
+            it->heardMs = nowMs();
+    });
+    connect(browser, &LiveSocket::gone, this, [this, browser] { browsers_.remove(browser); });
+    send(browser, clockJson(feed_.state(nowMs()), false));
 }
 
-void WebServer::send(QWebSocket *browser, const QString &message)
+void WebServer::send(LiveSocket *browser, const QByteArray &message)
 {
     const auto it = browsers_.find(browser);
     if (it == browsers_.end())
@@ -333,7 +294,7 @@ void WebServer::send(QWebSocket *browser, const QString &message)
     const bool over = queued > (it->overQueuedMs < 0 ? limits_.queuedBytes : limits_.queuedBytes / 2);
     if (!over) {
         it->overQueuedMs = -1;
-        browser->sendTextMessage(message);
+        browser->sendText(message);
         return;
     }
     const qint64 now = nowMs();
@@ -341,12 +302,6 @@ void WebServer::send(QWebSocket *browser, const QString &message)
         it->overQueuedMs = now;
     else if (now - it->overQueuedMs >= limits_.overQueuedMs)
         browser->abort();
-}
-
-void WebServer::dropBrowser(QWebSocket *browser)
-{
-    if (browsers_.remove(browser))
-        browser->deleteLater();
 }
 
 void WebServer::publish()
@@ -363,9 +318,9 @@ void WebServer::publish()
         return;
     published_ = key;
     publishedMs_ = now;
-    const QString message = QString::fromUtf8(clockJson(state, false));
+    const QByteArray message = clockJson(state, false);
     const auto browsers = browsers_.keys(); // one that goes leaves the list
-    for (QWebSocket *browser : browsers)
+    for (LiveSocket *browser : browsers)
         send(browser, message);
 }
 
@@ -373,7 +328,7 @@ void WebServer::keepBrowsersAlive()
 {
     const qint64 now = nowMs();
     const auto browsers = browsers_.keys();
-    for (QWebSocket *browser : browsers) {
+    for (LiveSocket *browser : browsers) {
         if (now - browsers_.value(browser).heardMs > limits_.silentMs)
             browser->abort(); // gone without a word: its place is free again
         else

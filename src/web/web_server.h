@@ -1,21 +1,19 @@
 #pragma once
 
 #include "feed/clock_feed.h"
-#include "web/http_server.h"
 #include "platform/monotonic_clock.h"
 
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
-#include <QPointer>
 #include <QTcpServer>
 #include <QTimer>
-#include <QWebSocketServer>
 
 class QTcpSocket;
-class QWebSocket;
 
 namespace periodix::web {
+
+class LiveSocket;
 
 // What periodix-web lets browsers and clients take of it.
 struct WebLimits {
@@ -64,15 +62,14 @@ public:
 private:
     void acceptRequest();
     void readRequest(QTcpSocket *socket);
-    void handToLive(QTcpSocket *socket, const QString &client);
+    // Answers the handshake and takes the connection as a live page's.
+    void acceptBrowser(QTcpSocket *socket, qsizetype headSize, const QByteArray &accept, const QString &client);
     bool fromProxy(const QTcpSocket *socket) const;
     void answer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool withBody);
-    void acceptBrowser();
     // Sends, unless too much waits for the browser already; one that stays
     // so goes.
-    void send(QWebSocket *browser, const QString &message);
+    void send(LiveSocket *browser, const QByteArray &message);
     void publishSoon();
-    void dropBrowser(QWebSocket *browser);
     // Sends the clock to every page when it has changed, or when the pages
     // have heard nothing for a while: a page that hears nothing knows its
     // connection has stalled.
@@ -83,8 +80,7 @@ private:
     MonotonicClock &clock_;
     WebLimits limits_;
     feed::ClockFeed feed_;
-    HttpServer http_;
-    QWebSocketServer live_;
+    QTcpServer http_;
     struct Browser {
         qint64 heardMs;         // when it last said anything
         QString client;         // its address, or its proxy's client
@@ -97,12 +93,7 @@ private:
     QHostAddress proxy_;
     QHash<QTcpSocket *, Request> requests_;
     quint64 requestsCome_ = 0;
-    struct Handshake {
-        QString client;
-        QPointer<QTcpSocket> socket; // none once the handshake failed and the socket went
-    };
-    QHash<QString, Handshake> handshakes_; // by the "address port" of a socket in its handshake
-    QHash<QWebSocket *, Browser> browsers_;
+    QHash<LiveSocket *, Browser> browsers_;
     QByteArray published_; // the followed clock as last published, other clocks left out
     qint64 publishedMs_ = -1;
     bool publishing_ = false; // a publication waits for the end of this turn

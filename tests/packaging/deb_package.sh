@@ -17,7 +17,7 @@ deb=$(realpath "$(ls "$BUILD"/periodix_*_*.deb | head -n1)")
 [ -f "$deb" ] || fail "no package"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6network6 libqt6gui6 libqt6core6 libqt6websockets6 qt6-qpa-plugins libc6; do
+for needed in libqt6widgets6 libqt6network6 libqt6gui6 libqt6core6 qt6-qpa-plugins libc6; do
   [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 

@@ -49,6 +49,22 @@ QByteArray handshake(quint16 port, const QByteArray &extra = "", const QByteArra
            "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n" + keyAndVersion + extra + "\r\n";
 }
 
+// A client's frame, masked unless asked: the payload as the server should read it.
+QByteArray frame(char first, const QByteArray &payload, bool masked = true)
+{
+    const QByteArray mask = masked ? QByteArray("\x5a\x01\xa5\x10") : QByteArray();
+    QByteArray bytes(1, first);
+    const char maskBit = masked ? char(0x80) : char(0);
+    if (payload.size() < 126)
+        bytes += char(maskBit | char(payload.size()));
+    else
+        bytes += char(maskBit | 126) + QByteArray(1, char(payload.size() >> 8)) + char(payload.size() & 0xff);
+    bytes += mask;
+    for (qsizetype i = 0; i < payload.size(); ++i)
+        bytes += masked ? char(payload[i] ^ mask[i % 4]) : payload[i];
+    return bytes;
+}
+
 } // namespace
 
 // Clients that send garbage, too much, nothing, or go away: periodix-web
@@ -64,6 +80,8 @@ private slots:
     void browserSendingGarbage_changesNothing();
     void liveHandshakes_data();
     void liveHandshakes();
+    void liveFrames_data();
+    void liveFrames();
     void oneAddress_cannotTakeEveryPlace();
     void trustedProxy_countsEachClient();
     void stalledRequests_giveTheirPlaces();
@@ -268,6 +286,53 @@ void HostileClientsTest::liveHandshakes()
     QTRY_VERIFY(client.answer.contains("\r\n\r\n"));
     QCOMPARE(client.status(), status);
     QVERIFY2(!client.answer.contains("Server:") && !client.answer.contains("Access-Control-"), client.answer);
+}
+
+void HostileClientsTest::liveFrames_data()
+{
+    QTest::addColumn<QByteArray>("frames"); // sent once the page is connected
+    QTest::addColumn<QByteArray>("reply");  // what the server sends back after the clock's state
+    QTest::addColumn<bool>("closed");
+    const auto closing = [](int code) { return QByteArray("\x88\x02") + char(code >> 8) + char(code & 0xff); };
+    const QByteArray pong = "\x8a\x03" "abc";
+    const QByteArray ping = frame('\x89', "abc");
+    QTest::newRow("a ping") << ping << pong << false;
+    QTest::newRow("a text in fragments, a ping between")
+        << frame('\x01', "ab") + ping + frame('\x00', "c") + frame('\x80', "d") + ping << pong + pong << false;
+    QTest::newRow("an unmasked frame") << frame('\x81', "hi", false) << closing(1002) << true;
+    QTest::newRow("a reserved bit") << frame('\xc1', "hi") << closing(1002) << true;
+    QTest::newRow("an unknown opcode") << frame('\x83', "") << closing(1002) << true;
+    QTest::newRow("a ping in fragments") << frame('\x09', "") << closing(1002) << true;
+    QTest::newRow("a continuation first") << frame('\x80', "a") << closing(1002) << true;
+    QTest::newRow("a message inside a message") << frame('\x01', "a") + frame('\x81', "b") << closing(1002) << true;
+    QTest::newRow("a length in too many bytes") << QByteArray("\x81\xfe\x00\x02\0\0\0\0hi", 10) << closing(1002) << true;
+    QTest::newRow("a length past 63 bits") << QByteArray("\x82\xff\x80\0\0\0\0\0\0\0", 10) << closing(1002) << true;
+    QTest::newRow("text not in UTF-8") << frame('\x81', "\xc3\x28") << closing(1007) << true;
+    QTest::newRow("text cut in a character") << frame('\x81', "a\xe2\x82") << closing(1007) << true;
+    QTest::newRow("too big, known from the head") << QByteArray("\x82\xfe\x04\x01", 4) << closing(1009) << true;
+    QTest::newRow("too big in fragments") << frame('\x02', QByteArray(600, 'a')) + frame('\x80', QByteArray(600, 'b'))
+                                          << closing(1009) << true;
+    QTest::newRow("a Close") << frame('\x88', "\x03\xe8" "bye") + ping << closing(1000) << true;
+    QTest::newRow("a Close with a private code") << frame('\x88', "\x0f\xa0") << closing(4000) << true;
+    QTest::newRow("a Close with a code never sent") << frame('\x88', "\x03\xed") << closing(1002) << true;
+}
+
+void HostileClientsTest::liveFrames()
+{
+    QFETCH(QByteArray, frames);
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, closed);
+    RawClient page(server->port());
+    page.socket.write(handshake(server->port()));
+    QTRY_VERIFY(page.answer.contains("}")); // the 101 and the clock's state
+    const qsizetype heard = page.answer.size();
+    page.socket.write(frames);
+    QTRY_COMPARE(page.answer.mid(heard, reply.size()), reply);
+    if (closed) {
+        QTRY_VERIFY(page.closed());
+        QCOMPARE(page.answer.size(), heard + reply.size()); // nothing after the Close
+    }
+    QTRY_COMPARE(server->browserCount(), closed ? 0 : 1);
 }
 
 void HostileClientsTest::oneAddress_cannotTakeEveryPlace()
