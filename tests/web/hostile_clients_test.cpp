@@ -109,6 +109,7 @@ qint64 residentBytes()
 
 void HostileClientsTest::init()
 {
+    QTest::failOnWarning(QRegularExpression(".")); // no client may make the server write to stderr
     rssAtStart = residentBytes();
     server = std::make_unique<WebServer>(periodix::steadyClock(), smallLimits());
     QVERIFY(server->listen(QHostAddress::LocalHost, 0));
