@@ -1,3 +1,4 @@
+#include "support/manual_clock.h"
 #include "web/web_server.h"
 
 #include <QElapsedTimer>
@@ -82,6 +83,7 @@ private slots:
     void liveHandshakes();
     void liveFrames_data();
     void liveFrames();
+    void silentPage_dropped_answeringPageKept();
     void oneAddress_cannotTakeEveryPlace();
     void trustedProxy_countsEachClient();
     void stalledRequests_giveTheirPlaces();
@@ -334,6 +336,32 @@ void HostileClientsTest::liveFrames()
         QCOMPARE(page.answer.size(), heard + reply.size()); // nothing after the Close
     }
     QTRY_COMPARE(server->browserCount(), closed ? 0 : 1);
+}
+
+void HostileClientsTest::silentPage_dropped_answeringPageKept()
+{
+    // Pings often in real time, silence measured on a hand-driven clock: a
+    // page that answers the pings stays however long the game, one that says
+    // nothing goes once it has been silent for the limit.
+    ManualClock clock;
+    WebLimits limits = smallLimits();
+    limits.pingMs = 20;
+    limits.silentMs = 30'000;
+    server = std::make_unique<WebServer>(clock, limits);
+    QVERIFY(server->listen(QHostAddress::LocalHost, 0));
+    QWebSocket answering; // Qt's client answers every ping
+    answering.open(QUrl(QString("ws://127.0.0.1:%1/live").arg(server->port())));
+    RawClient silent(server->port());
+    silent.socket.write(handshake(server->port()));
+    QTRY_COMPARE(server->browserCount(), 2);
+    for (int round = 0; round < 3; ++round) {
+        clock.advanceMs(20'000);
+        const qsizetype pings = silent.answer.count("\x89\x00");
+        QTRY_VERIFY(silent.closed() || silent.answer.count("\x89\x00") >= pings + 2); // two rounds of pings
+    }
+    QVERIFY(silent.closed());
+    QCOMPARE(answering.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(server->browserCount(), 1);
 }
 
 void HostileClientsTest::oneAddress_cannotTakeEveryPlace()
