@@ -48,6 +48,9 @@ const QByteArray &page()
 
 const QByteArray PlainText = "text/plain; charset=utf-8";
 
+// A page sends nothing but its answers to pings: anything longer is not one.
+constexpr qsizetype PageMessageBytes = 1024;
+
 // The page runs its one script and nothing else: the script by its hash, so
 // that no text the page shows could ever run as code.
 const QByteArray &pagePolicy()
@@ -271,7 +274,7 @@ void WebServer::acceptBrowser(QTcpSocket *socket, qsizetype headSize, const QByt
     // subprotocol, no banner.
     socket->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
                   "Sec-WebSocket-Accept: " + accept + "\r\n\r\n");
-    auto *browser = new LiveSocket(socket, 1024, limits_.queuedBytes, this);
+    auto *browser = new LiveSocket(socket, PageMessageBytes, limits_.queuedBytes, this);
     browsers_.insert(browser, Browser{nowMs(), client});
     // What a page sends changes nothing; it only shows the page is there.
     connect(browser, &LiveSocket::heard, this, [this, browser] {
