@@ -3,6 +3,9 @@
 #include "error_reporting/report_box.h"
 #include "main_window/frm_main.h"
 #include "platform/command_line.h"
+#include "feed/hall_feed.h"
+#include "feed/listen_options.h"
+#include "main_window/hall_feed_sender.h"
 #include "platform/early_options.h"
 #include "platform/udp_sender.h"
 #include "settings_window/frm_set.h"
@@ -31,8 +34,29 @@ int main(int argc, char *argv[])
                                                    "power cut: the clock window opens stopped at the kept period "
                                                    "and time, without the settings window."));
     options.addOption(resume);
+    const QCommandLineOption hallFeed(
+        QStringLiteral("hall-feed"),
+        QStringLiteral("Also sends the hall feed: the clock's whole state (run state, period, legend, length,\n"
+                       "time to a tenth) as one datagram of JSON on UDP port 7700, at once after every change\n"
+                       "and four times a second in every state, to the same broadcast address and from the\n"
+                       "same socket as the clock datagrams. periodix-display and periodix-web follow it in\n"
+                       "preference to the clock datagrams: through lost datagrams, a horn for every end,\n"
+                       "a stopped clock whose machine died shown as lost. --resume keeps it on."));
+    const QCommandLineOption hallFeedPort(QStringLiteral("hall-feed-port"),
+                                          QStringLiteral("The hall feed's UDP port (7700); turns the feed on."),
+                                          QStringLiteral("port"));
+    options.addOptions({hallFeed, hallFeedPort});
     if (!periodix::checkOptions(argc, argv, options, "periodix"))
         return 2;
+    quint16 feedPort = 0;
+    if (options.isSet(hallFeedPort)
+        && (!periodix::feed::parsePort(options.value(hallFeedPort), feedPort) || feedPort == 7699)) {
+        std::fprintf(stderr, "periodix: --hall-feed-port %s: not a port from 1 to 65535 other than 7699\n",
+                     qPrintable(options.value(hallFeedPort)));
+        return 2;
+    }
+    if (options.isSet(hallFeed) && feedPort == 0)
+        feedPort = periodix::feed::HallFeedPort;
     periodix::KeptGame game;
     if (options.isSet(resume) && !options.isSet(QStringLiteral("help")) && !options.isSet(QStringLiteral("version"))) {
         QString error;
@@ -56,6 +80,10 @@ int main(int argc, char *argv[])
         settings.exec();
     });
     window.setGameKeeper(&keeper);
+    if (feedPort == 0 && options.isSet(resume))
+        feedPort = game.hallFeedPort; // the resumed game had the feed
+    if (feedPort != 0)
+        window.useHallFeed(feedPort);
     if (options.isSet(resume)) {
         std::fprintf(stderr, "Periodix: resuming the game kept at %s\n",
                      qPrintable(game.written.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));

@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include <limits>
+#include <optional>
 
 namespace periodix {
 
@@ -69,6 +70,14 @@ public:
             error_ = QStringLiteral("line %1: %2").arg(next_ + 1 + ahead).arg(what);
     }
     bool atEnd() const { return next_ >= lines_.size(); }
+    // The next line's value when it has this key, which a file may leave out.
+    std::optional<QByteArray> optionalText(const char *key)
+    {
+        const QByteArray prefix = QByteArray(key) + ' ';
+        if (!error_.isEmpty() || atEnd() || !lines_[next_].startsWith(prefix))
+            return std::nullopt;
+        return lines_[next_++].mid(prefix.size());
+    }
     const QString &error() const { return error_; }
 
 private:
@@ -143,6 +152,10 @@ QByteArray encodeKeptGame(const KeptGame &game)
     // first lines and not its length.
     out += "clock " + QByteArray::number(game.clockSeconds).rightJustified(11, ' ') + '\n';
     out += QByteArray("ended ") + (game.ended ? "yes" : "no") + '\n';
+    if (!game.game.isEmpty())
+        out += "game " + game.game.toUtf8() + '\n';
+    if (game.hallFeedPort != 0)
+        out += "hall feed " + QByteArray::number(game.hallFeedPort) + '\n';
     // Each period: "Ask me" flag, minutes, seconds (the answers, for an
     // "Ask me" period), legend.
     for (const PeriodRecord &r : game.periods) {
@@ -181,6 +194,14 @@ bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
     if (in.error().isEmpty() && ended != "yes" && ended != "no")
         in.fail(QStringLiteral("\"ended yes\" or \"ended no\" expected"));
     read.ended = ended == "yes";
+    // Written since the hall feed came; older files have neither.
+    if (const std::optional<QByteArray> id = in.optionalText("game")) {
+        read.game = QString::fromUtf8(*id);
+        if (read.game.isEmpty() || id->size() > 64 || id->contains(' '))
+            in.fail(QStringLiteral("\"%1\" is no game's identity").arg(read.game));
+    }
+    if (const std::optional<QByteArray> port = in.optionalText("hall feed"))
+        read.hallFeedPort = quint16(in.number(*port, 1, 65535));
     for (qint64 i = 0; i < count && in.error().isEmpty(); ++i) {
         const QList<QByteArray> fields = in.text("set").split(' ');
         if (in.error().isEmpty() && fields.size() != 4) {

@@ -20,6 +20,8 @@ struct KeptGame {
     qint32 periodSeconds = 0;
     qint32 clockSeconds = 0;
     bool ended = false;
+    QString game;             // the game's identity, made when "Ok" started it; empty in older files
+    quint16 hallFeedPort = 0; // the hall feed's port; 0 without the feed
     QDateTime written; // UTC, to the millisecond
 
     bool operator==(const KeptGame &) const = default;

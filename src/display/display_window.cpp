@@ -109,6 +109,12 @@ void DisplayWindow::receive(const QByteArray &bytes, const QString &sender)
     refresh();
 }
 
+void DisplayWindow::receiveFeed(const QByteArray &bytes, const QString &sender)
+{
+    feed_.receiveFeed(bytes, sender, nowMs());
+    refresh();
+}
+
 bool DisplayWindow::linkLost() const
 {
     return feed_.state(nowMs()).status == feed::FeedState::Status::Lost;
@@ -164,7 +170,9 @@ void DisplayWindow::refresh()
 
     QStringList parts;
     if (state.sinceLastMs >= 0)
-        parts << QStringLiteral("%1 s ago from %2").arg(state.sinceLastMs / 1000.0, 0, 'f', 1).arg(state.sender);
+        parts << QStringLiteral("%1 s ago from %2 (%3)")
+                     .arg(state.sinceLastMs / 1000.0, 0, 'f', 1)
+                     .arg(state.sender, state.fromFeed ? QStringLiteral("hall feed") : QStringLiteral("clock datagrams"));
     if (state.ignored > 0)
         parts << QStringLiteral("ignored %1").arg(state.ignored);
     for (int i = 0; i < state.otherClocks.size(); ++i)

@@ -31,6 +31,8 @@ public:
 
     // One datagram as it arrived.
     void receive(const QByteArray &bytes, const QString &sender);
+    // One datagram of the clock's hall feed as it arrived.
+    void receiveFeed(const QByteArray &bytes, const QString &sender);
     // Shows the clock's state now; a timer calls it several times a second.
     void refresh();
 

@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(PERIODIX_VERSION));
 
     QCommandLineParser options;
-    options.setApplicationDescription(QStringLiteral("Shows the Periodix game clock from its datagrams."));
+    options.setApplicationDescription(QStringLiteral("Shows the Periodix game clock from its hall feed or its datagrams."));
     options.addHelpOption();
     options.addVersionOption();
     periodix::feed::ListenOptions listening(options);
@@ -39,6 +39,8 @@ int main(int argc, char *argv[])
     periodix::display::DisplayWindow window(listening.port(), listening.feedSettings());
     QObject::connect(&listener, &periodix::feed::DatagramListener::received, &window,
                      &periodix::display::DisplayWindow::receive);
+    QObject::connect(&listener, &periodix::feed::DatagramListener::feedReceived, &window,
+                     &periodix::display::DisplayWindow::receiveFeed);
     if (options.isSet(tenths))
         window.showTenths();
     if (options.isSet(horn))

@@ -9,6 +9,11 @@ constexpr qint64 CopyWithinMs = 500;
 constexpr qint64 GoneAfterMs = 10'000;  // a followed clock silent this long may be replaced
 constexpr qint64 OtherHeardMs = 60'000; // another clock is named this long after it spoke
 constexpr int OthersKept = 256;         // other clocks kept to be named or counted; the oldest go first
+// The feed repeats every 250 ms: four repeats missed (a second) and the
+// fifth late is a lost link.
+constexpr qint64 FeedLostAfterMs = 1300;
+// A count that goes back after this much silence is Periodix started again.
+constexpr qint64 FeedRestartMs = 2000;
 
 QString timeText(qint32 seconds)
 {
@@ -74,7 +79,7 @@ bool ClockFeed::follows(const QString &sender, qint64 nowMs)
     // replaced; given an address, another port of it takes the place of a
     // silent one.
     const bool replace = settings_.from.isEmpty()
-                             ? tracker_.status(nowMs) == FeedState::Status::Lost && silent >= GoneAfterMs
+                             ? status(nowMs) == FeedState::Status::Lost && silent >= GoneAfterMs
                              : chosen && sender != settings_.from && silent >= GoneAfterMs;
     if (!replace) {
         heardOther(sender, nowMs);
@@ -98,13 +103,13 @@ ClockDatagram::Kind ClockFeed::receive(const QByteArray &bytes, const QString &s
     }
     if (!follows(sender, nowMs))
         return ClockDatagram::Kind::Invalid; // another clock's: shown nowhere
-    if (bytes == lastBytes_ && nowMs - lastMs_ < CopyWithinMs)
+    if (bytes == lastBytes_ && nowMs - datagramMs_ < CopyWithinMs)
         return datagram.kind; // a copy
     sender_ = sender;
     if (!tracker_.arrived(datagram, nowMs, settings_.set.length(datagram.period)))
         return datagram.kind; // out of order: not shown
     lastBytes_ = bytes;
-    lastMs_ = nowMs;
+    lastMs_ = datagramMs_ = nowMs;
     if (datagram.kind == ClockDatagram::Kind::Clock) {
         period_ = datagram.period;
         time_ = datagram.time;
@@ -112,24 +117,96 @@ ClockDatagram::Kind ClockFeed::receive(const QByteArray &bytes, const QString &s
     return datagram.kind;
 }
 
+bool ClockFeed::receiveFeed(const QByteArray &bytes, const QString &sender, qint64 nowMs)
+{
+    const std::optional<HallFeed> feed = parseHallFeed(bytes);
+    if (!feed) {
+        ++ignored_;
+        return false;
+    }
+    if (!follows(sender, nowMs))
+        return false;
+    sender_ = sender;
+    const bool sameGame = feed_ && feed_->game == feed->game;
+    if (sameGame && feed->seq <= feed_->seq && nowMs - feedMs_ <= FeedRestartMs)
+        return false; // a repeat heard twice, or an older one that came late
+    // The ends guessed from the datagrams while they decided stay counted;
+    // while the feed decides, it alone tells of ends.
+    if (!feedDecides(nowMs))
+        guessedEnds_ += tracker_.ends(nowMs) - trackerEndsSeen_;
+    trackerEndsSeen_ = tracker_.ends(nowMs);
+    // A new end: the feed turns "ended" from a clock that stood elsewhere
+    // (also when what came between was lost), not from the same second of
+    // the same period (E N D, pause, start), and never at the first sight of
+    // a game.
+    if (sameGame && feed->state == HallFeed::State::Ended && feed_->state != HallFeed::State::Ended
+        && !(feed_->period == feed->period && feed_->clockTenths == feed->clockTenths))
+        ++feedEnds_;
+    feed_ = feed;
+    feedMs_ = lastMs_ = nowMs;
+    return true;
+}
+
+bool ClockFeed::feedDecides(qint64 nowMs) const
+{
+    return feed_ && (nowMs - feedMs_ <= FeedLostAfterMs || datagramMs_ <= feedMs_);
+}
+
+FeedState::Status ClockFeed::status(qint64 nowMs) const
+{
+    if (!feedDecides(nowMs))
+        return tracker_.status(nowMs);
+    if (nowMs - feedMs_ > FeedLostAfterMs)
+        return FeedState::Status::Lost;
+    switch (feed_->state) {
+    case HallFeed::State::Running: return FeedState::Status::Running;
+    case HallFeed::State::Paused: return FeedState::Status::Paused;
+    case HallFeed::State::Ended: return FeedState::Status::Ended;
+    case HallFeed::State::Stopped: break;
+    }
+    return FeedState::Status::Stopped;
+}
+
 FeedState ClockFeed::state(qint64 nowMs) const
 {
     FeedState s;
-    s.status = tracker_.status(nowMs);
-    s.period = period_;
-    s.legend = settings_.set.legend(period_);
-    s.time = time_;
-    s.ends = tracker_.ends(nowMs);
-    if (s.status == FeedState::Status::Ended && tracker_.ends(nowMs) > 0 && tracker_.seconds(nowMs) >= 0)
-        s.time = timeText(tracker_.seconds(nowMs)); // also when the end's own datagram never came
-    if (const std::optional<qint64> left = tracker_.remainingMs(nowMs)) {
+    s.status = status(nowMs);
+    std::optional<qint64> left;
+    if (feedDecides(nowMs)) {
+        s.period = feed_->period;
+        s.legend = feed_->legend;
+        s.time = feed_->time;
+        s.countingDown = feed_->countdown;
+        s.sinceLastMs = nowMs - feedMs_;
+        s.fromFeed = true;
+        s.ends = feedEnds_ + guessedEnds_;
+        if (feed_->countdown && s.status == FeedState::Status::Ended) {
+            left = 0;
+        } else if (feed_->countdown && s.status == FeedState::Status::Running) {
+            // Counted on from the feed's own time, never past the next whole
+            // second before the feed says the clock reached it.
+            const qint64 nextSecond = std::max<qint64>(0, (feed_->clockTenths - 1) / 10) * 1000;
+            left = std::max(feed_->clockTenths * 100 - std::max<qint64>(0, nowMs - feedMs_ - 1), nextSecond);
+        }
+    } else {
+        s.period = period_;
+        s.legend = settings_.set.legend(period_);
+        s.time = time_;
+        s.ends = feedEnds_ + guessedEnds_ + tracker_.ends(nowMs) - trackerEndsSeen_;
+        if (s.status == FeedState::Status::Ended && tracker_.ends(nowMs) > 0 && tracker_.seconds(nowMs) >= 0)
+            s.time = timeText(tracker_.seconds(nowMs)); // also when the end's own datagram never came
+        left = tracker_.remainingMs(nowMs);
+        s.countingDown = tracker_.countingDown();
+        s.sinceLastMs = tracker_.sinceLastMs(nowMs);
+    }
+    if (left && s.fromFeed)
+        s.feedLeftMs = *left;
+    if (left) {
         // Rounded up: a tenth is never shown before the clock has reached it.
         const qint64 tenths = (*left + 99) / 100;
         if (tenths < 600)
             s.tenths = QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10);
     }
-    s.countingDown = tracker_.countingDown();
-    s.sinceLastMs = tracker_.sinceLastMs(nowMs);
     s.sender = sender_;
     // The most recently heard first.
     QList<std::pair<qint64, QString>> heard;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "feed/datagram_parser.h"
+#include "feed/hall_feed.h"
 #include "feed/period_set.h"
 #include "feed/run_tracker.h"
 
@@ -27,6 +28,8 @@ struct FeedState {
     int moreClocks = 0;       // and how many more were heard lately
     qint64 ignored = 0;       // datagrams of any other form, never shown
     int ends = 0;             // how often a counting clock reached the end of its period
+    bool fromFeed = false;    // told by the clock's hall feed, not guessed from its datagrams
+    qint64 feedLeftMs = -1;   // the time left in a counting-down period by the feed, counted on; -1 otherwise
 
     bool counting() const { return status == Status::Running; }
     bool operator==(const FeedState &) const = default;
@@ -63,6 +66,13 @@ struct FeedSettings {
 // A machine can hear one broadcast twice (the sender's own copy, two
 // interfaces on one network): a copy within half a second is the same
 // datagram, not a second tick.
+//
+// A clock that sends the hall feed says its state itself, four times a
+// second: while its feed is heard, the feed decides everything shown (the
+// newest by its count; an older one that comes late is not shown), and
+// the clock datagrams only wait in case the feed stops. A feed silent for
+// more than four repeats is a lost link, whatever the state; a clock whose
+// datagrams go on after its feed stopped is read from them again.
 class ClockFeed {
 public:
     explicit ClockFeed(FeedSettings settings = {});
@@ -70,6 +80,9 @@ public:
     // One datagram as it arrived; its kind: Invalid for one not shown
     // (another form, counted; another clock's, named).
     ClockDatagram::Kind receive(const QByteArray &bytes, const QString &sender, qint64 nowMs);
+    // One hall feed datagram as it arrived; false for one not shown (no feed,
+    // counted; another clock's; a repeat or an older one).
+    bool receiveFeed(const QByteArray &bytes, const QString &sender, qint64 nowMs);
     FeedState state(qint64 nowMs) const;
 
     static constexpr int OthersNamed = 4;
@@ -77,6 +90,10 @@ public:
 private:
     bool follows(const QString &sender, qint64 nowMs);
     void heardOther(const QString &sender, qint64 nowMs);
+    // The feed decides: heard, and no clock datagram came after it fell silent.
+    bool feedDecides(qint64 nowMs) const;
+    FeedState::Status status(qint64 nowMs) const;
+    void feedState(FeedState &s, qint64 nowMs) const;
 
     FeedSettings settings_;
     RunTracker tracker_;
@@ -88,6 +105,12 @@ private:
     QMap<QString, qint64> others_; // when each was last heard, at most a few hundred
     qint64 othersPrunedMs_ = -1;
     qint64 ignored_ = 0;
+    qint64 datagramMs_ = -1;       // the last clock datagram shown
+    std::optional<HallFeed> feed_; // the newest feed datagram
+    qint64 feedMs_ = -1;           // and when it came
+    int feedEnds_ = 0;             // ends the feed told of
+    int guessedEnds_ = 0;          // ends guessed from the datagrams while the feed did not decide
+    int trackerEndsSeen_ = 0;      // the datagrams' ends counted so far
 };
 
 } // namespace periodix::feed

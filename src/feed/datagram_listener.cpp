@@ -8,22 +8,27 @@ namespace periodix::feed {
 
 DatagramListener::DatagramListener(QObject *parent) : QObject(parent)
 {
-    connect(&socket_, &QUdpSocket::readyRead, this, &DatagramListener::readPending);
+    connect(&clock_, &QUdpSocket::readyRead, this, [this] { readPending(clock_, false); });
+    connect(&feed_, &QUdpSocket::readyRead, this, [this] { readPending(feed_, true); });
 }
 
-bool DatagramListener::listen(const QHostAddress &address, quint16 port)
+bool DatagramListener::bind(QUdpSocket &socket, const QHostAddress &address, quint16 port)
 {
-    return socket_.bind(address, port, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
+    return socket.bind(address, port, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint);
 }
 
-void DatagramListener::readPending()
+void DatagramListener::readPending(QUdpSocket &socket, bool feed)
 {
-    while (socket_.hasPendingDatagrams()) {
-        // Far more than any clock datagram; a longer one arrives cut and is ignored.
-        const QNetworkDatagram datagram = socket_.receiveDatagram(256);
+    while (socket.hasPendingDatagrams()) {
+        // Far more than any datagram of the clock or its feed; a longer one
+        // arrives cut and is ignored.
+        const QNetworkDatagram datagram = socket.receiveDatagram(feed ? LongestHallFeed + 1 : 256);
         // A clock is its address and port: two on one machine stay apart.
-        emit received(datagram.data(),
-                      clockName(addressName(datagram.senderAddress()), quint16(datagram.senderPort())));
+        const QString sender = clockName(addressName(datagram.senderAddress()), quint16(datagram.senderPort()));
+        if (feed)
+            emit feedReceived(datagram.data(), sender);
+        else
+            emit received(datagram.data(), sender);
     }
 }
 

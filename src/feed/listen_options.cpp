@@ -57,6 +57,9 @@ bool parseClock(const QString &text, QString &clock, QString &error)
 ListenOptions::ListenOptions(QCommandLineParser &parser)
     : portOption_(QStringLiteral("port"), QStringLiteral("UDP port to listen on for the clock (7699)."),
                   QStringLiteral("port"), QStringLiteral("7699")),
+      feedPortOption_(QStringLiteral("feed-port"),
+                      QStringLiteral("UDP port to listen on for the clock's hall feed (7700)."), QStringLiteral("port"),
+                      QString::number(HallFeedPort)),
       bindOption_(QStringLiteral("bind"), QStringLiteral("Local address to listen on for the clock (all)."),
                   QStringLiteral("address")),
       fromOption_(QStringLiteral("from"),
@@ -67,13 +70,18 @@ ListenOptions::ListenOptions(QCommandLineParser &parser)
                  QStringLiteral("The operator's Period Script file: the periods' legends and lengths."),
                  QStringLiteral("file.ptm"))
 {
-    parser.addOptions({portOption_, bindOption_, fromOption_, setOption_});
+    parser.addOptions({portOption_, feedPortOption_, bindOption_, fromOption_, setOption_});
 }
 
 int ListenOptions::start(const QCommandLineParser &parser, DatagramListener &listener, const char *program)
 {
     if (!parsePort(parser.value(portOption_), port_)) {
         std::fprintf(stderr, "%s: no such port: %s\n", program, qPrintable(parser.value(portOption_)));
+        return 2;
+    }
+    if (!parsePort(parser.value(feedPortOption_), feedPort_) || feedPort_ == port_) {
+        std::fprintf(stderr, "%s: no such port for the hall feed: %s\n", program,
+                     qPrintable(parser.value(feedPortOption_)));
         return 2;
     }
     // Every local address by default, so that broadcasts arrive too.
@@ -97,6 +105,11 @@ int ListenOptions::start(const QCommandLineParser &parser, DatagramListener &lis
     if (!listener.listen(address, port_)) {
         std::fprintf(stderr, "%s: cannot listen on UDP port %u: %s\n", program, unsigned(port_),
                      qPrintable(listener.errorString()));
+        return 1;
+    }
+    if (!listener.listenFeed(address, feedPort_)) {
+        std::fprintf(stderr, "%s: cannot listen on UDP port %u for the hall feed: %s\n", program, unsigned(feedPort_),
+                     qPrintable(listener.feedErrorString()));
         return 1;
     }
     return 0;

@@ -15,8 +15,9 @@ bool parsePort(const QString &text, quint16 &port);
 // clock's name as the feed knows it, or the address alone. False, with why.
 bool parseClock(const QString &text, QString &clock, QString &error);
 
-// The companions' --port and --bind (where they hear the clock), --from (which
-// clock they follow) and --set (the operator's period set).
+// The companions' --port, --feed-port and --bind (where they hear the clock
+// and its hall feed), --from (which clock they follow) and --set (the
+// operator's period set).
 class ListenOptions {
 public:
     explicit ListenOptions(QCommandLineParser &parser);
@@ -26,14 +27,17 @@ public:
     // status (0 when listening).
     int start(const QCommandLineParser &parser, DatagramListener &listener, const char *program);
     quint16 port() const { return port_; }
+    quint16 feedPort() const { return feedPort_; }
     const FeedSettings &feedSettings() const { return settings_; }
 
 private:
     QCommandLineOption portOption_;
+    QCommandLineOption feedPortOption_;
     QCommandLineOption bindOption_;
     QCommandLineOption fromOption_;
     QCommandLineOption setOption_;
     quint16 port_ = 0;
+    quint16 feedPort_ = 0;
     FeedSettings settings_;
 };
 

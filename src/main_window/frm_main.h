@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QMenu;
@@ -18,6 +19,7 @@ class QPushButton;
 namespace periodix {
 
 class GameKeeper;
+class HallFeedSender;
 struct KeptGame;
 
 // The main clock window: the digits and the legend, the run commands, the
@@ -39,6 +41,11 @@ public:
 
     // Keeps the game on disk at every change the window shows; none by default.
     void setGameKeeper(GameKeeper *keeper) { keeper_ = keeper; }
+    // Sends the hall feed on this port beside the clock datagrams; none by default.
+    void useHallFeed(quint16 port);
+    HallFeedSender *hallFeed() const { return hallFeed_.get(); }
+    // The game's identity, made when "Ok" starts it (or kept by --resume).
+    const QString &game() const { return game_; }
 
     // The window's procedures.
     void Form_Load();
@@ -77,12 +84,18 @@ private:
     void correct(const char *procedure, int firstLine, qint32 change);
     void prepareSender(Procedure &p);
     void applyBroadcastAddress(Procedure &p);
-    void keepGame(bool sync);
+    // After every change the window shows: the game kept, the hall feed told.
+    void stateChanged(bool sync);
+    void tellHallFeed();
 
     DatagramSender &sender_;
     SettingsOpener openSettings_;
     GameKeeper *keeper_ = nullptr;
     PeriodicTimer timer1_;
+    MonotonicClock &clock_;
+    std::unique_ptr<HallFeedSender> hallFeed_;
+    QString game_;
+    bool pausedByOperator_ = false; // stopped by the pause command, not otherwise
     qreal dpi_ = 96;
 
     QLabel *lblPERIOD = nullptr;
@@ -104,6 +117,9 @@ private:
     QAction *mnRESETYES = nullptr;
     QAction *mnRESETNO = nullptr;
 };
+
+// A new game's identity: 16 hexadecimal digits from the system's randomness.
+QString newGameIdentity();
 
 // Window colours of the clock.
 inline const QColor Red(255, 0, 0);

@@ -5,10 +5,13 @@
 #include "clock/common.h"
 #include "clock/game_keeper.h"
 #include "clock/time_text.h"
+#include "error_reporting/runtime_error.h"
+#include "main_window/hall_feed_sender.h"
 #include "platform/looks.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QRandomGenerator>
 
 namespace periodix {
 
@@ -37,8 +40,14 @@ void frmMAIN::Form_Load()
     });
 }
 
+void frmMAIN::useHallFeed(quint16 port)
+{
+    hallFeed_ = std::make_unique<HallFeedSender>(sender_, port, timer1_, clock_);
+}
+
 void frmMAIN::Form_Resume(const KeptGame &game)
 {
+    game_ = game.game.isEmpty() ? newGameIdentity() : game.game;
     guarded(Module, QStringLiteral("Form_Resume"), [&](Procedure &p) {
         prepareSender(p);
         p.run(221, [&] { putGameOnTheClock(game); });
@@ -53,14 +62,48 @@ void frmMAIN::Form_Resume(const KeptGame &game)
         if (p.test(226, [&] { return game.ended; }))
             p.run(227, [&] { lblEND->show(); });
     });
-    keepGame(true);
+    stateChanged(true);
 }
 
-void frmMAIN::keepGame(bool sync)
+QString newGameIdentity()
+{
+    return QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, u'0');
+}
+
+void frmMAIN::stateChanged(bool sync)
 {
     KeptGame game;
-    if (keeper_ && gameOnTheClock(!lblEND->isHidden(), game))
+    if (keeper_ && gameOnTheClock(!lblEND->isHidden(), game)) {
+        game.game = game_;
+        game.hallFeedPort = hallFeed_ ? hallFeed_->port() : 0;
         keeper_->keep(game, sync);
+    }
+    tellHallFeed();
+}
+
+void frmMAIN::tellHallFeed()
+{
+    if (!hallFeed_ || PeriodCount < 1 || CurrentPeriod < 1 || CurrentPeriod > PeriodCount
+        || PeriodTable.upperBound() < PeriodCount)
+        return;
+    using State = feed::HallFeed::State;
+    feed::HallFeed feed;
+    feed.game = game_;
+    feed.state = timer1_.isEnabled() ? State::Running
+                 : !lblEND->isHidden() ? State::Ended
+                 : pausedByOperator_ ? State::Paused
+                                     : State::Stopped;
+    feed.period = CurrentPeriod;
+    feed.periods = PeriodCount;
+    feed.legend = PeriodTable(CurrentPeriod).Legend;
+    feed.countdown = TimerMode == CountdownTimer;
+    feed.length = PeriodSeconds;
+    try {
+        feed.time = SEC2TIME(ClockSeconds);
+    } catch (const RuntimeError &) {
+        return; // no digits to tell of; the window's own report says why
+    }
+    hallFeed_->change(feed, ClockSeconds, PeriodSeconds, BroadcastAddress != BroadcastOff);
 }
 
 void frmMAIN::Timer1_Timer()
@@ -77,7 +120,7 @@ void frmMAIN::Timer1_Timer()
         p.run(162, [&] { SHOW_TIME(); });
     });
     // A running clock is kept every second; the end of the period at once.
-    keepGame(!lblEND->isHidden());
+    stateChanged(!lblEND->isHidden());
 }
 
 void frmMAIN::CHECK_TIME()

@@ -24,6 +24,7 @@ constexpr int KeyS = 83;
 void frmMAIN::PAUSED()
 {
     guarded(Module, QStringLiteral("PAUSED"), [&](Procedure &p) {
+        pausedByOperator_ = false; // the pause command says otherwise after this
         p.run(209, [&] { ClockRunning = False; });
         p.run(210, [&] { lblEND->hide(); });
         p.run(211, [&] { setTextColour(lblTIME, Red); });
@@ -48,7 +49,7 @@ void frmMAIN::cmdSTART_Click()
         p.run(109, [&] { cmdPREVPERIOD->setEnabled(false); });
         p.run(110, [&] { cmdNEXTPERIOD->setEnabled(false); });
     });
-    keepGame(false);
+    stateChanged(false);
 }
 
 void frmMAIN::cmdPAUSE_Click()
@@ -57,11 +58,12 @@ void frmMAIN::cmdPAUSE_Click()
         // The running second's elapsed part is kept for the next start.
         p.run(55, [&] { timer1_.pause(); });
         p.run(56, [&] { PAUSED(); });
+        pausedByOperator_ = true;
         p.skipFailuresSilently(); // 57
         if (p.test(58, [&] { return BroadcastAddress != BroadcastOff; }))
             p.run(59, [&] { sender_.sendData(QStringLiteral("pause")); });
     });
-    keepGame(true);
+    stateChanged(true);
 }
 
 void frmMAIN::cmdRESET_Click()
@@ -110,7 +112,7 @@ void frmMAIN::mnRESETYES_Click()
         p.run(148, [&] { cmdNEXTPERIOD->setEnabled(true); });
         p.run(149, [&] { cmdPREVPERIOD->setEnabled(true); });
     });
-    keepGame(true);
+    stateChanged(true);
 }
 
 void frmMAIN::cmdNEXTPERIOD_Click()
@@ -129,7 +131,7 @@ void frmMAIN::cmdNEXTPERIOD_Click()
         p.run(51, [&] { SHOW_TIME(); });
         p.run(52, [&] { PAUSED(); });
     });
-    keepGame(true);
+    stateChanged(true);
 }
 
 void frmMAIN::cmdPREVPERIOD_Click()
@@ -146,7 +148,7 @@ void frmMAIN::cmdPREVPERIOD_Click()
         p.run(80, [&] { SHOW_TIME(); });
         p.run(81, [&] { PAUSED(); });
     });
-    keepGame(true);
+    stateChanged(true);
 }
 
 void frmMAIN::correct(const char *procedure, int firstLine, qint32 change)
@@ -158,7 +160,7 @@ void frmMAIN::correct(const char *procedure, int firstLine, qint32 change)
         p.run(firstLine + 3, [&] { SHOW_TIME(); });
         p.run(firstLine + 4, [&] { PAUSED(); });
     });
-    keepGame(true);
+    stateChanged(true);
 }
 
 void frmMAIN::cmd10DW_Click()
@@ -212,6 +214,7 @@ void frmMAIN::cmdSETTING_Click()
             if (openSettings_)
                 openSettings_(*this);
         });
+        game_ = newGameIdentity(); // "Ok" starts a game
         // Loading the first period. An "Ask me" period is asked for, as the
         // next-period command does, instead of starting at -1:-1.
         QString text;
@@ -234,7 +237,7 @@ void frmMAIN::cmdSETTING_Click()
         p.run(96, [&] { SHOW_TIME(); });
         p.run(97, [&] { PAUSED(); });
     });
-    keepGame(true);
+    stateChanged(true);
 }
 
 } // namespace periodix

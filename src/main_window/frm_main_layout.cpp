@@ -4,6 +4,7 @@
 
 #include "error_reporting/error_report.h"
 #include "error_reporting/protector.h"
+#include "main_window/hall_feed_sender.h"
 #include "platform/twips.h"
 #include "platform/looks.h"
 #include "platform/symbol_font.h"
@@ -40,7 +41,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, qre
 
 frmMAIN::frmMAIN(DatagramSender &sender, SettingsOpener openSettings, MonotonicClock &clock, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      sender_(sender), openSettings_(std::move(openSettings)), timer1_(this, clock)
+      sender_(sender), openSettings_(std::move(openSettings)), timer1_(this, clock), clock_(clock)
 {
     // The window's initialisation starts the crash handler, before anything else.
     vbwProtector::vbwInitializeProtector();

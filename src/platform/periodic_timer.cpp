@@ -52,6 +52,13 @@ void PeriodicTimer::pause()
     keptNs_ = std::max<qint64>(0, kept);
 }
 
+qint64 PeriodicTimer::elapsedNs() const
+{
+    if (!enabled_)
+        return keptNs_;
+    return std::clamp<qint64>(clock_.nowNs() - startNs_ - deliveredDue_ * intervalNs(), 0, intervalNs());
+}
+
 qint64 PeriodicTimer::nextDueNs() const
 {
     return startNs_ + (deliveredDue_ + 1) * intervalNs();

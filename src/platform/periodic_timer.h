@@ -37,6 +37,11 @@ public:
     // delivered with the missed count covering the time that passed.
     void setHold(std::function<bool()> hold) { hold_ = std::move(hold); }
 
+    // The part of the running interval that has passed: while enabled, since
+    // the last due time (at most an interval); after pause(), what it kept;
+    // otherwise none.
+    qint64 elapsedNs() const;
+
     // When the next due time falls, on the monotonic clock; for tests.
     qint64 nextDueNs() const;
 

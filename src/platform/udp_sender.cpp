@@ -55,10 +55,17 @@ void DatagramSender::setRemotePort(int port)
 
 void DatagramSender::sendData(const QString &text)
 {
-    const std::optional<quint32> address = parseDottedAddress(remoteHost_);
-    if (!address || remotePort_ == 0)
+    if (remotePort_ == 0)
         raiseError(ErrAddressNotAvailable, QStringLiteral("Address is not available"));
-    transmit(*address, static_cast<quint16>(remotePort_), text.toLatin1());
+    sendBytes(static_cast<quint16>(remotePort_), text.toLatin1());
+}
+
+void DatagramSender::sendBytes(quint16 port, const QByteArray &payload)
+{
+    const std::optional<quint32> address = parseDottedAddress(remoteHost_);
+    if (!address || port == 0)
+        raiseError(ErrAddressNotAvailable, QStringLiteral("Address is not available"));
+    transmit(*address, port, payload);
 }
 
 UdpSender::UdpSender() = default;

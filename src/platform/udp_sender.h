@@ -30,6 +30,9 @@ public:
 
     // Sends the text as one datagram, one byte per character, without waiting.
     void sendData(const QString &text);
+    // Sends the bytes as one datagram to the same host on another port, from
+    // the same socket.
+    void sendBytes(quint16 port, const QByteArray &payload);
 
     // The machine's own IPv4 address as dotted text.
     virtual QString localIP() const = 0;

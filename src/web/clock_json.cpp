@@ -6,7 +6,7 @@
 
 namespace periodix::web {
 
-QByteArray clockJson(const feed::FeedState &state, bool forTools)
+QByteArray clockJson(const feed::FeedState &state, bool forTools, bool withLeft)
 {
     QJsonObject object;
     object.insert(QStringLiteral("state"), feed::statusName(state.status));
@@ -19,6 +19,9 @@ QByteArray clockJson(const feed::FeedState &state, bool forTools)
     object.insert(QStringLiteral("otherClocks"), QJsonArray::fromStringList(state.otherClocks));
     object.insert(QStringLiteral("moreClocks"), state.moreClocks);
     object.insert(QStringLiteral("ends"), state.ends);
+    object.insert(QStringLiteral("source"), state.fromFeed ? QStringLiteral("feed") : QStringLiteral("datagrams"));
+    if (withLeft)
+        object.insert(QStringLiteral("left"), state.feedLeftMs < 0 ? QJsonValue() : QJsonValue(double(state.feedLeftMs)));
     if (forTools) {
         object.insert(QStringLiteral("ignored"), double(state.ignored)); // JSON numbers are doubles
         object.insert(QStringLiteral("secondsSinceLast"),

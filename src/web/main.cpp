@@ -24,7 +24,7 @@ int main(int argc, char *argv[])
 
     QCommandLineParser options;
     options.setApplicationDescription(
-        QStringLiteral("Serves the Periodix game clock to web browsers and live-stream overlays, from its datagrams."));
+        QStringLiteral("Serves the Periodix game clock to web browsers and live-stream overlays, from its hall feed or its datagrams."));
     options.addHelpOption();
     options.addVersionOption();
     periodix::feed::ListenOptions listening(options);
@@ -76,6 +76,8 @@ int main(int argc, char *argv[])
     }
     QObject::connect(&listener, &periodix::feed::DatagramListener::received, &server,
                      &periodix::web::WebServer::receive);
+    QObject::connect(&listener, &periodix::feed::DatagramListener::feedReceived, &server,
+                     &periodix::web::WebServer::receiveFeed);
     const QString host = webAddress.protocol() == QAbstractSocket::IPv6Protocol
                              ? u'[' + webAddress.toString() + u']'
                              : webAddress.toString();

@@ -113,6 +113,12 @@ void WebServer::receive(const QByteArray &bytes, const QString &sender)
     publishSoon();
 }
 
+void WebServer::receiveFeed(const QByteArray &bytes, const QString &sender)
+{
+    if (feed_.receiveFeed(bytes, sender, nowMs()))
+        publishSoon();
+}
+
 void WebServer::publishSoon()
 {
     // All the datagrams read in one turn of the event loop cost each page
@@ -316,7 +322,8 @@ void WebServer::publish()
     feed::FeedState followed = state;
     followed.otherClocks.clear();
     followed.moreClocks = 0;
-    const QByteArray key = clockJson(followed, false);
+    // The time left moves every moment: it rides with what changes.
+    const QByteArray key = clockJson(followed, false, false);
     if (key == published_ && now - publishedMs_ < limits_.aliveMs)
         return;
     published_ = key;

@@ -55,6 +55,7 @@ public:
 
     // One datagram of the clock as it arrived: the pages hear of it at once.
     void receive(const QByteArray &bytes, const QString &sender);
+    void receiveFeed(const QByteArray &bytes, const QString &sender);
 
     int browserCount() const { return int(browsers_.size()); }
     int requestCount() const { return int(requests_.size()); }

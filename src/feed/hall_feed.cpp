@@ -1,0 +1,126 @@
+#include "feed/hall_feed.h"
+
+#include "feed/datagram_parser.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+#include <limits>
+
+namespace periodix::feed {
+
+namespace {
+constexpr qint64 LargestSeq = qint64{1} << 53; // a JSON number a reader keeps exactly
+constexpr int LongestGame = 64;
+constexpr qint64 Min32 = std::numeric_limits<qint32>::min();
+constexpr qint64 Max32 = std::numeric_limits<qint32>::max();
+
+const char *const StateNames[] = {"running", "paused", "stopped", "ended"};
+
+QByteArray jsonString(const QString &text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+QByteArray tenthsText(qint64 tenths)
+{
+    const qint64 whole = tenths / 10;
+    const qint64 part = tenths % 10;
+    return (tenths < 0 && whole == 0 ? "-" : "") + QByteArray::number(whole) + '.' + QByteArray::number(std::abs(part));
+}
+
+// A whole number in the object, within its range.
+std::optional<qint64> whole(const QJsonObject &object, const char *key, qint64 lowest, qint64 highest)
+{
+    const QJsonValue value = object.value(QLatin1String(key));
+    if (!value.isDouble())
+        return std::nullopt;
+    const double number = value.toDouble();
+    if (!(number >= double(lowest) && number <= double(highest)) || std::floor(number) != number)
+        return std::nullopt;
+    return qint64(number);
+}
+
+std::optional<QString> text(const QJsonObject &object, const char *key, int longest)
+{
+    const QJsonValue value = object.value(QLatin1String(key));
+    if (!value.isString() || value.toString().size() > longest)
+        return std::nullopt;
+    return value.toString();
+}
+} // namespace
+
+QString stateName(HallFeed::State state)
+{
+    return QLatin1String(StateNames[int(state)]);
+}
+
+QByteArray encodeHallFeed(const HallFeed &feed)
+{
+    // Written by hand to keep the fields in the documented order.
+    QByteArray out = "{\"v\":" + QByteArray::number(HallFeedVersion);
+    out += ",\"seq\":" + QByteArray::number(feed.seq);
+    out += ",\"game\":" + jsonString(feed.game);
+    out += ",\"state\":\"" + stateName(feed.state).toLatin1() + '"';
+    out += ",\"period\":" + QByteArray::number(feed.period);
+    out += ",\"periods\":" + QByteArray::number(feed.periods);
+    out += ",\"legend\":" + jsonString(feed.legend);
+    out += QByteArray(",\"timer\":") + (feed.countdown ? "\"countdown\"" : "\"countup\"");
+    out += ",\"length\":" + QByteArray::number(feed.length);
+    out += ",\"clock\":" + tenthsText(feed.clockTenths);
+    out += ",\"time\":" + jsonString(feed.time) + '}';
+    return out;
+}
+
+std::optional<HallFeed> parseHallFeed(const QByteArray &bytes)
+{
+    if (bytes.size() > LongestHallFeed)
+        return std::nullopt;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonObject object = document.object();
+    HallFeed feed;
+    const auto version = whole(object, "v", HallFeedVersion, HallFeedVersion);
+    const auto seq = whole(object, "seq", 1, LargestSeq);
+    const auto game = text(object, "game", LongestGame);
+    const auto state = text(object, "state", 16);
+    const auto periods = whole(object, "periods", 1, 32767);
+    const auto period = whole(object, "period", 1, periods.value_or(0));
+    const auto legend = text(object, "legend", LongestLegend);
+    const auto timer = text(object, "timer", 16);
+    const auto length = whole(object, "length", Min32, Max32);
+    const auto time = text(object, "time", LongestDatagram);
+    const QJsonValue clock = object.value(QLatin1String("clock"));
+    if (!version || !seq || !game || game->isEmpty() || !state || !period || !legend || !timer || !length || !time
+        || !clock.isDouble())
+        return std::nullopt;
+    // The digits as the clock datagram has them, within the clock's range.
+    const ClockDatagram digits = parseDatagram("p1t" + time->toLatin1());
+    const double tenths = std::round(clock.toDouble() * 10);
+    if (digits.kind != ClockDatagram::Kind::Clock || !(std::abs(tenths) <= double(Max32) * 10))
+        return std::nullopt;
+    int stateIndex = 0;
+    while (stateIndex < 4 && *state != QLatin1String(StateNames[stateIndex]))
+        ++stateIndex;
+    if (stateIndex == 4 || (*timer != QLatin1String("countdown") && *timer != QLatin1String("countup")))
+        return std::nullopt;
+    feed.seq = *seq;
+    feed.game = *game;
+    feed.state = HallFeed::State(stateIndex);
+    feed.period = int(*period);
+    feed.periods = int(*periods);
+    feed.legend = *legend;
+    feed.countdown = *timer == QLatin1String("countdown");
+    feed.length = qint32(*length);
+    feed.clockTenths = qint64(tenths);
+    feed.time = *time;
+    feed.seconds = digits.seconds;
+    return feed;
+}
+
+} // namespace periodix::feed

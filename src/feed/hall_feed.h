@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace periodix::feed {
+
+// The hall feed: Periodix's whole state in one datagram of JSON, sent at once
+// after every change and repeated four times a second, so that a mirror
+// never has to guess from the clock datagrams what the clock is doing.
+// {"v":1,"seq":1234,"game":"9f2c...","state":"running","period":2,"periods":4,
+//  "legend":"2nd Half","timer":"countdown","length":600,"clock":443.2,"time":"07:24"}
+struct HallFeed {
+    enum class State { Running, Paused, Stopped, Ended };
+
+    qint64 seq = 0;     // every feed datagram of one run of Periodix, repeats included, from 1
+    QString game;       // made when "Ok" starts a game, kept by --resume
+    State state = State::Stopped;
+    int period = 0;     // from 1
+    int periods = 0;
+    QString legend;
+    bool countdown = true;
+    qint32 length = 0;  // the period's length in seconds
+    qint64 clockTenths = 0; // the clock in tenths of a second, the running second's part included
+    QString time;       // the digits, exactly as in the clock datagram
+    qint32 seconds = 0; // the digits in seconds (read, not sent)
+
+    bool operator==(const HallFeed &) const = default;
+};
+
+inline constexpr int HallFeedVersion = 1;
+inline constexpr quint16 HallFeedPort = 7700;
+// Far more than Periodix sends (a legend of the longest, every character
+// escaped); a longer datagram is no feed.
+inline constexpr int LongestHallFeed = 1024;
+// A legend longer than this is no legend of a period set.
+inline constexpr int LongestLegend = 255;
+
+QString stateName(HallFeed::State state);
+
+QByteArray encodeHallFeed(const HallFeed &feed);
+// Exactly one JSON object of version 1 with every field present and within
+// its range, no longer than LongestHallFeed; nothing otherwise.
+std::optional<HallFeed> parseHallFeed(const QByteArray &bytes);
+
+} // namespace periodix::feed

@@ -1,0 +1,66 @@
+#include "main_window/hall_feed_sender.h"
+
+#include "error_reporting/runtime_error.h"
+
+#include <algorithm>
+
+namespace periodix {
+
+namespace {
+constexpr qint64 SecondNs = 1'000'000'000;
+constexpr qint64 TenthNs = 100'000'000;
+} // namespace
+
+qint64 clockTenths(bool countdown, qint32 clockSeconds, qint32 periodSeconds, qint64 elapsedNs)
+{
+    const qint64 whole = qint64{clockSeconds} * 10;
+    const qint64 elapsed = std::clamp<qint64>(elapsedNs, 0, SecondNs);
+    if (countdown) {
+        if (clockSeconds <= 0)
+            return whole;
+        // Up: 442.25 left is 442.3, which the clock has not yet passed.
+        const qint64 left = qint64{clockSeconds} * SecondNs - elapsed;
+        return (left + TenthNs - 1) / TenthNs;
+    }
+    if (clockSeconds >= periodSeconds)
+        return whole;
+    return std::min((qint64{clockSeconds} * SecondNs + elapsed) / TenthNs, qint64{periodSeconds} * 10);
+}
+
+HallFeedSender::HallFeedSender(DatagramSender &sender, quint16 port, const PeriodicTimer &clockTimer,
+                               MonotonicClock &clock, QObject *parent)
+    : QObject(parent), sender_(sender), port_(port), clockTimer_(clockTimer), repeats_(this, clock)
+{
+    repeats_.setInterval(RepeatMs);
+    // Late repeats are not sent again for the intervals they missed: the
+    // next one says everything.
+    connect(&repeats_, &PeriodicTimer::tick, this, &HallFeedSender::send);
+}
+
+void HallFeedSender::change(const feed::HallFeed &state, qint32 clockSeconds, qint32 periodSeconds, bool broadcasting)
+{
+    state_ = state;
+    clockSeconds_ = clockSeconds;
+    periodSeconds_ = periodSeconds;
+    broadcasting_ = broadcasting;
+    known_ = true;
+    send();
+    repeats_.setEnabled(true);
+}
+
+void HallFeedSender::send()
+{
+    if (!known_ || !broadcasting_)
+        return;
+    feed::HallFeed feed = state_;
+    feed.seq = ++seq_;
+    feed.clockTenths = clockTenths(feed.countdown, clockSeconds_, periodSeconds_, clockTimer_.elapsedNs());
+    try {
+        sender_.sendBytes(port_, feed::encodeHallFeed(feed));
+    } catch (const RuntimeError &) {
+        // As with the clock datagrams: a network that refuses one costs that
+        // datagram, never a report in the middle of a game.
+    }
+}
+
+} // namespace periodix

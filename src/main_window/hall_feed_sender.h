@@ -1,0 +1,51 @@
+#pragma once
+
+#include "feed/hall_feed.h"
+#include "platform/periodic_timer.h"
+#include "platform/udp_sender.h"
+
+#include <QObject>
+
+namespace periodix {
+
+// The clock in tenths of a second as the clock timer has it: the part of the
+// running second that has passed (or that a pause kept) counted in, never
+// past the period's ends. Rounded towards the time the digits show, so that
+// a mirror counting on from it is never ahead of the clock.
+qint64 clockTenths(bool countdown, qint32 clockSeconds, qint32 periodSeconds, qint64 elapsedNs);
+
+// Sends the hall feed beside the clock datagrams: the window's state at once
+// after every change, and again every 250 ms whatever the state, from the
+// clock datagrams' own socket (so that a mirror knows both come from one
+// clock), to the same broadcast address on its own port. Each datagram has
+// the next count; a running clock's repeats carry its time to the tenth.
+class HallFeedSender : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int RepeatMs = 250;
+
+    HallFeedSender(DatagramSender &sender, quint16 port, const PeriodicTimer &clockTimer,
+                   MonotonicClock &clock = steadyClock(), QObject *parent = nullptr);
+
+    quint16 port() const { return port_; }
+    // The window's state after a change, with the clock model's seconds:
+    // sent now, and repeated from then on.
+    void change(const feed::HallFeed &state, qint32 clockSeconds, qint32 periodSeconds, bool broadcasting);
+    PeriodicTimer &repeats() { return repeats_; }
+
+private:
+    void send();
+
+    DatagramSender &sender_;
+    const quint16 port_;
+    const PeriodicTimer &clockTimer_;
+    PeriodicTimer repeats_;
+    feed::HallFeed state_;
+    qint32 clockSeconds_ = 0;
+    qint32 periodSeconds_ = 0;
+    bool broadcasting_ = false;
+    bool known_ = false; // nothing is sent before the first game is on the clock
+    qint64 seq_ = 0;
+};
+
+} // namespace periodix
