@@ -110,9 +110,9 @@ void DisplayWindowTest::linkIndicator_timeAndSender()
     w.receive("p1t10:00", "127.0.0.7");
     clock.advanceMs(1500);
     w.refresh();
-    QCOMPARE(w.linkText(), QString("1.5 s ago from 127.0.0.7"));
+    QCOMPARE(w.linkText(), QString("1.5 s ago from 127.0.0.7 (clock datagrams)"));
     w.receive("p1t05:00", "127.0.0.8:40000");
-    QCOMPARE(w.linkText(), QString("1.5 s ago from 127.0.0.7   other clocks (choose with --from): 127.0.0.8:40000"));
+    QCOMPARE(w.linkText(), QString("1.5 s ago from 127.0.0.7 (clock datagrams)   other clocks (choose with --from): 127.0.0.8:40000"));
 }
 
 void DisplayWindowTest::lostLink_onlyAfterCountingGoesSilent_data()

@@ -7,7 +7,9 @@ using namespace periodix::feed;
 namespace {
 // Runs "ms:payload[@sender] ... ?askedAt" (senders 127.0.0.2 unless named)
 // through a feed with the settings "from=ADDRESS" or "set=legend:seconds,..."
-// (no seconds: Ask me); the state at the moment asked.
+// (no seconds: Ask me); the state at the moment asked. A payload
+// "F=state/period/time/clock/seq[/game]" is a hall feed datagram (of two
+// countdown periods of ten minutes, both called "Half"), "F=junk" a bad one.
 FeedState run(const QString &arrivals, const QString &settings)
 {
     FeedSettings feedSettings;
@@ -23,7 +25,18 @@ FeedState run(const QString &arrivals, const QString &settings)
     for (const QString &arrival : words.mid(0, words.size() - 1)) {
         const QString payload = arrival.section(u':', 1).section(u'@', 0, 0);
         const QString sender = arrival.contains(u'@') ? arrival.section(u'@', 1) : "127.0.0.2";
-        feed.receive(payload.toLatin1(), sender, arrival.section(u':', 0, 0).toLongLong());
+        const qint64 at = arrival.section(u':', 0, 0).toLongLong();
+        if (!payload.startsWith("F=")) {
+            feed.receive(payload.toLatin1(), sender, at);
+            continue;
+        }
+        const QStringList f = payload.mid(2).split(u'/');
+        feed.receiveFeed(f.size() < 5 ? f[0].toLatin1()
+                                      : QString(R"({"v":1,"seq":%5,"game":"%6","state":"%1","period":%2,"periods":2,)"
+                                                R"("legend":"Half","timer":"countdown","length":600,"clock":%4,"time":"%3"})")
+                                            .arg(f[0], f[1], f[2], f[3], f[4], f.value(5, "g1"))
+                                            .toUtf8(),
+                         sender, at);
     }
     return feed.state(words.last().mid(1).toLongLong());
 }
@@ -145,6 +158,57 @@ void ClockFeedTest::state_data()
         << "stopped 1/10:00 | 127.0.0.2 127.0.0.4";
     QTest::newRow("--from: never another") << "0:p1t10:00 60000:p2t05:00@127.0.0.3 ?60100" << "from=127.0.0.2"
                                            << "stopped 1/10:00 | 127.0.0.2 127.0.0.3";
+    // The hall feed: the clock says its state, repeated every 250 ms.
+    const QString feedStopped = "0:F=stopped/1/10:00/600.0/1 250:F=stopped/1/10:00/600.0/2 ";
+    QTest::newRow("the feed decides at once") << "0:F=running/1/09:59/599.0/1 ?10" << "" << "running 1/09:59 Half [feed]";
+    QTest::newRow("a stopped clock's feed heard 1.3 s ago")
+        << feedStopped + "?1550" << "" << "stopped 1/10:00 Half horns=0 [feed]";
+    QTest::newRow("silent longer: its machine died") << feedStopped + "?1551" << "" << "lost 1/10:00 Half [feed]";
+    QTest::newRow("two corrections look like ticks: the feed says stopped")
+        << "0:p1t04:58 0:F=stopped/1/04:58/298.0/1 800:p1t04:57 800:F=stopped/1/04:57/297.0/2 "
+           "1000:F=stopped/1/04:57/297.0/3 ?1500"
+        << "" << "stopped 1/04:57 Half";
+    QTest::newRow("an older feed datagram late is not shown")
+        << "0:F=running/1/09:59/599.0/5 10:F=paused/1/09:59/599.4/4 ?20" << "" << "running 1/09:59 Half";
+    QTest::newRow("a repeat heard twice changes nothing")
+        << "0:F=running/1/00:01/1.0/5 5:F=ended/1/00:00/0.0/6 10:F=ended/1/00:00/0.0/6 ?20" << ""
+        << "ended 1/00:00 Half horns=1";
+    QTest::newRow("the count back after two seconds: Periodix started again")
+        << "0:F=running/1/09:59/599.0/500 2100:F=stopped/1/09:57/597.0/1 ?2200" << "" << "stopped 1/09:57 Half";
+    QTest::newRow("not before") << "0:F=running/1/09:59/599.0/500 2000:F=stopped/1/09:57/597.0/1 ?2010" << ""
+                                << "lost 1/09:59 Half";
+    QTest::newRow("another game: its count starts anew")
+        << "0:F=running/1/09:59/599.0/500 100:F=stopped/1/10:00/600.0/1/g2 ?200" << "" << "stopped 1/10:00 Half";
+    // One horn for each end, whatever was lost.
+    QTest::newRow("the end with everything before it lost")
+        << "0:F=running/1/00:05/5.0/1 5100:F=ended/1/00:00/0.0/22 ?5200" << "" << "ended 1/00:00 Half horns=1";
+    QTest::newRow("E N D, S, S: one horn") << "0:F=running/1/00:01/1.0/1 1000:F=ended/1/00:00/0.0/5 "
+                                              "2000:F=paused/1/00:00/0.0/9 3000:F=running/1/00:00/0.0/13 "
+                                              "4000:F=ended/1/00:00/0.0/17 ?4100"
+                                           << "" << "ended 1/00:00 Half horns=1";
+    QTest::newRow("paused at 00:01 and started: a new end")
+        << "0:F=paused/1/00:01/0.6/1 9000:F=running/1/00:01/0.6/40 9600:F=ended/1/00:00/0.0/43 ?9700" << ""
+        << "ended 1/00:00 Half horns=1";
+    QTest::newRow("a lost pause at 00:01 is no end")
+        << "0:F=running/1/00:02/2.0/1 1000:p1t00:01 1000:F=running/1/00:01/1.0/5 1400:F=paused/1/00:01/0.6/7 "
+           "2900:F=paused/1/00:01/0.6/13 ?3000"
+        << "" << "paused 1/00:01 Half horns=0";
+    QTest::newRow("started on an ended period: no horn") << "0:F=ended/1/00:00/0.0/7 ?100" << ""
+                                                         << "ended 1/00:00 Half horns=0";
+    // Without a feed, or once it stops, the datagrams tell.
+    QTest::newRow("the feed stops, the datagrams go on")
+        << "0:F=running/1/09:59/599.0/1 1000:p1t09:58 2000:p1t09:57 3000:p1t09:56 ?3100" << ""
+        << "running 1/09:56 [datagrams]";
+    QTest::newRow("a datagram within 1.3 s of the feed: still the feed")
+        << "0:F=paused/1/09:59/599.0/1 1000:p1t09:58 ?1300" << "" << "paused 1/09:59 Half [feed]";
+    QTest::newRow("an end guessed before the feed came stays counted")
+        << "0:p1t00:01 1000:p1t00:00 5000:F=stopped/2/10:00/600.0/1 ?5100" << "" << "stopped 2/10:00 Half horns=1";
+    QTest::newRow("bad feeds are counted, not shown")
+        << feedStopped + "300:F=junk 310:F={\"v\":2} ?400" << "" << "stopped 1/10:00 Half ignored=2";
+    QTest::newRow("another clock's feed is another clock")
+        << "0:p1t10:00 100:F=running/2/05:00/300.0/1@127.0.0.3 ?200" << "" << "stopped 1/10:00 | 127.0.0.2 127.0.0.3";
+    QTest::newRow("a dead clock's feed: the next clock after ten seconds")
+        << feedStopped + "11551:p2t05:00@127.0.0.3 ?11600" << "" << "stopped 2/05:00 | 127.0.0.3";
 }
 
 void ClockFeedTest::state()
@@ -156,6 +220,10 @@ void ClockFeedTest::state()
     QString text = QString("%1 %2/%3 %4").arg(statusName(state.status)).arg(state.period).arg(state.time, state.legend);
     if (shown.contains("horns="))
         text = text.trimmed() + QString(" horns=%1").arg(state.ends);
+    if (shown.contains(u'['))
+        text = text.trimmed() + (state.fromFeed ? " [feed]" : " [datagrams]");
+    if (shown.contains("ignored="))
+        text = text.trimmed() + QString(" ignored=%1").arg(state.ignored);
     if (shown.contains(u'|')) {
         text = text.trimmed() + " | " + (QStringList{state.sender} + state.otherClocks).join(' ');
         if (state.moreClocks > 0)
@@ -184,6 +252,12 @@ void ClockFeedTest::tenths_data()
     QTest::newRow("stopped by a correction") << "0:p1t00:20 1000:p1t00:19 1300:p1t00:09 ?1500" << "00:09";
     QTest::newRow("a lost link") << "0:p1t00:20 1000:p1t00:19 2000:p1t00:18 ?5100" << "00:18";
     QTest::newRow("counting up") << "0:p1t00:20 1000:p1t00:21 ?1500" << "00:21";
+    QTest::newRow("the feed's own tenths") << "0:F=running/1/00:30/29.3/1 ?100" << "29.3";
+    QTest::newRow("counted on from it") << "0:F=running/1/00:30/29.3/1 ?101" << "29.2";
+    QTest::newRow("never past the next second before the feed says so") << "0:F=running/1/00:30/29.3/1 ?900"
+                                                                         << "29.0";
+    QTest::newRow("a paused feed: the clock's own time") << "0:F=paused/1/00:30/29.3/1 ?900" << "00:30";
+    QTest::newRow("the feed's end") << "0:F=ended/1/00:00/0.0/1 ?900" << "0.0";
 }
 
 void ClockFeedTest::tenths()

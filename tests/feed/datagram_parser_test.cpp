@@ -1,4 +1,5 @@
 #include "feed/datagram_parser.h"
+#include "feed/hall_feed.h"
 
 #include <QtTest>
 
@@ -9,6 +10,8 @@ class DatagramParserTest : public QObject {
 private slots:
     void parse_data();
     void parse();
+    void hallFeed_data();
+    void hallFeed();
 };
 
 void DatagramParserTest::parse_data()
@@ -52,6 +55,70 @@ void DatagramParserTest::parse()
     QCOMPARE(int(d.kind), kind);
     QCOMPARE(d.period, period);
     QCOMPARE(QString("%1 %2").arg(d.time).arg(d.seconds).trimmed(), time);
+}
+
+void DatagramParserTest::hallFeed_data()
+{
+    // A feed as Periodix sends it, with one change; what is read of it, or
+    // nothing for a datagram no feed.
+    QTest::addColumn<QString>("change"); // "FROM=>TO|..." in the datagram below
+    QTest::addColumn<QString>("read");   // "state period/periods legend length clock time #seq"
+    QTest::newRow("as sent") << "" << "running 2/4 2nd Half 600 443.2 07:24 #1234";
+    QTest::newRow("counting up, ended") << R"("countdown"=>"countup"|running=>ended)"
+                                        << "ended 2/4 2nd Half 600 443.2 07:24 #1234 up";
+    QTest::newRow("spaces and another order") << R"({"v":1,=>{ "v" : 1 ,"extra":[],)" << "running 2/4 2nd Half 600 443.2 07:24 #1234";
+    QTest::newRow("a legend in UTF-8, escaped") << R"("2nd Half"=>"\u00dcber \"OT\"")"
+                                                << R"(running 2/4 Über "OT" 600 443.2 07:24 #1234)";
+    QTest::newRow("the last period") << R"("period":2=>"period":4)" << "running 4/4 2nd Half 600 443.2 07:24 #1234";
+    QTest::newRow("a period past the count") << R"("period":2=>"period":5)" << "";
+    QTest::newRow("period 0") << R"("period":2=>"period":0)" << "";
+    QTest::newRow("another version") << R"("v":1=>"v":2)" << "";
+    QTest::newRow("seq 0") << R"("seq":1234=>"seq":0)" << "";
+    QTest::newRow("seq a fraction") << R"("seq":1234=>"seq":12.5)" << "";
+    QTest::newRow("seq a text") << R"("seq":1234=>"seq":"1234")" << "";
+    QTest::newRow("no game") << R"("game":"9f2c0a1b","=>)" << "";
+    QTest::newRow("an empty game") << R"("game":"9f2c0a1b"=>"game":"")" << "";
+    QTest::newRow("an unknown state") << R"(running=>counting)" << "";
+    QTest::newRow("an unknown timer") << R"(countdown=>sideways)" << "";
+    QTest::newRow("no time") << R"(,"time":"07:24"=>)" << "";
+    QTest::newRow("a time no clock shows") << R"("07:24"=>"7:24")" << "";
+    QTest::newRow("a length past 32 bits") << R"("length":600=>"length":2147483648)" << "";
+    QTest::newRow("the clock a text") << R"("clock":443.2=>"clock":"443.2")" << "";
+    QTest::newRow("the clock far out of range") << R"("clock":443.2=>"clock":1e300)" << "";
+    QTest::newRow("a legend too long") << QString(R"("2nd Half"=>"%1")").arg(QString(256, u'x')) << "";
+    QTest::newRow("over 1 KiB") << QString(R"("extra":0=>"extra":"%1")").arg(QString(1000, u'x')) << "";
+    QTest::newRow("an array") << R"({=>[{|}=>}])" << "";
+    QTest::newRow("two objects") << R"(}=>}{})" << "";
+    QTest::newRow("not JSON") << R"({=>pause)" << "";
+}
+
+void DatagramParserTest::hallFeed()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, read);
+    QString bytes = R"({"v":1,"seq":1234,"game":"9f2c0a1b","state":"running","period":2,"periods":4,)"
+                    R"("legend":"2nd Half","timer":"countdown","length":600,"clock":443.2,"time":"07:24","extra":0})";
+    for (const QString &one : change.split(u'|', Qt::SkipEmptyParts)) {
+        if (one.contains("=>"))
+            bytes.replace(one.section("=>", 0, 0), one.section("=>", 1));
+    }
+    const std::optional<HallFeed> feed = parseHallFeed(bytes.toUtf8());
+    QString text;
+    if (feed) {
+        text = QString("%1 %2/%3 %4 %5 %6.%7 %8 #%9")
+                   .arg(stateName(feed->state))
+                   .arg(feed->period)
+                   .arg(feed->periods)
+                   .arg(feed->legend)
+                   .arg(feed->length)
+                   .arg(feed->clockTenths / 10)
+                   .arg(feed->clockTenths % 10)
+                   .arg(feed->time)
+                   .arg(feed->seq)
+               + (feed->countdown ? "" : " up");
+        QCOMPARE(feed->seconds, 444);
+    }
+    QCOMPARE(text, read);
 }
 
 QTEST_GUILESS_MAIN(DatagramParserTest)

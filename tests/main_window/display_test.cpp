@@ -1,5 +1,10 @@
 #include "main_window_fixture.h"
 
+#include "main_window/hall_feed_sender.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QWindow>
 #include <QtTest>
 
@@ -12,6 +17,9 @@ private slots:
     void showTime_displayCaptionAndDatagram_data();
     void showTime_displayCaptionAndDatagram();
     void showTime_failingSend_keepsDisplayAndStaysSilent();
+    void hallFeed_data();
+    void hallFeed();
+    void hallFeed_bytes();
 };
 
 void DisplayTest::showTime_displayCaptionAndDatagram_data()
@@ -69,6 +77,111 @@ void DisplayTest::showTime_failingSend_keepsDisplayAndStaysSilent()
     f.sender.failSends = false;
     f.window->SHOW_TIME(); // the next refresh sends again
     QCOMPARE(f.sender.payloads(), QStringList({"p1t00:42"}));
+}
+
+void DisplayTest::hallFeed_data()
+{
+    QTest::addColumn<QList<TestPeriod>>("periods");
+    QTest::addColumn<qint32>("timer");
+    QTest::addColumn<QString>("address");
+    // S start, P pause, K the S key, -1 a correction, R reset, N next period,
+    // tN N seconds on the hand-driven clock (both timers deliver)
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("feed"); // the last feed datagram: "state period/periods clock time #seq"
+    const QList<TestPeriod> quarters{{"1st Quarter", 10, 0}, {"2nd Quarter", 10, 0}};
+    const QList<TestPeriod> shortOne{{"Last", 0, 1}, {"Extra", 5, 0}};
+    QTest::newRow("after Ok: stopped") << quarters << CountdownTimer << "127.0.0.255" << ""
+                                       << "stopped 1/2 600.0 10:00 #1";
+    QTest::newRow("repeated while stopped") << quarters << CountdownTimer << "127.0.0.255" << "t0.25 t0.25"
+                                            << "stopped 1/2 600.0 10:00 #3";
+    QTest::newRow("not before a repeat is due") << quarters << CountdownTimer << "127.0.0.255" << "t0.249"
+                                                << "stopped 1/2 600.0 10:00 #1";
+    QTest::newRow("running: the second's passed part, rounded up")
+        << quarters << CountdownTimer << "127.0.0.255" << "S t0.25" << "running 1/2 599.8 10:00 #3";
+    QTest::newRow("the tick at once, then its repeat")
+        << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25" << "running 1/2 599.0 09:59 #7";
+    QTest::newRow("a pause keeps the passed part") << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 P"
+                                                   << "paused 1/2 599.5 10:00 #5";
+    QTest::newRow("a correction after a pause: stopped, the part gone")
+        << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 P -1" << "stopped 1/2 599.0 09:59 #5";
+    QTest::newRow("reset after a pause: stopped") << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 P R"
+                                                  << "stopped 1/2 600.0 10:00 #5";
+    QTest::newRow("next period") << quarters << CountdownTimer << "127.0.0.255" << "N" << "stopped 2/2 600.0 10:00 #2";
+    QTest::newRow("the end") << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25"
+                             << "ended 1/2 0.0 00:00 #7";
+    QTest::newRow("S after the end: paused, as the window shows")
+        << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25 K" << "paused 1/2 0.0 00:00 #8";
+    QTest::newRow("counting up: rounded down") << quarters << ClockTimer << "127.0.0.255" << "S t0.25"
+                                               << "running 1/2 0.2 00:00 #3";
+    QTest::newRow("counting up, the end") << shortOne << ClockTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25"
+                                          << "ended 1/2 1.0 00:01 #7";
+    QTest::newRow("broadcasting off: no feed either") << quarters << CountdownTimer << "0.0.0.255" << "S t0.25 P" << "";
+}
+
+void DisplayTest::hallFeed()
+{
+    QFETCH(QList<TestPeriod>, periods);
+    QFETCH(qint32, timer);
+    QFETCH(QString, address);
+    QFETCH(QString, steps);
+    QFETCH(QString, feed);
+    MainWindowFixture f(periods, timer, address);
+    f.window->useHallFeed(7700);
+    f.window->Form_Load(); // its datagrams kept
+    const auto go = [&](double seconds) {
+        f.clock.advanceMs(seconds * 1000);
+        f.window->Timer1().deliverDue();
+        f.window->hallFeed()->repeats().deliverDue();
+    };
+    const auto sent = [&] { // feed datagrams first, then the others
+        QStringList feeds;
+        QStringList clock;
+        for (const auto &d : f.sender.sent)
+            (d.port == 7700 ? feeds : clock) << d.host + u' ' + QString::fromUtf8(d.payload);
+        return std::pair(feeds, clock);
+    };
+    for (const QString &step : steps.split(u' ', Qt::SkipEmptyParts)) {
+        const QMap<QString, std::function<void()>> commands{
+            {"S", [&] { f.window->cmdSTART_Click(); }},    {"P", [&] { f.window->cmdPAUSE_Click(); }},
+            {"K", [&] { f.window->Form_KeyDown(83, {}); }}, {"-1", [&] { f.window->cmd1DW_Click(); }},
+            {"R", [&] { f.window->mnRESETYES_Click(); }},  {"N", [&] { f.window->cmdNEXTPERIOD_Click(); }}};
+        if (step.startsWith(u't'))
+            go(step.mid(1).toDouble());
+        else
+            commands.value(step)();
+    }
+    const QStringList feeds = sent().first;
+    for (const QString &clockDatagram : sent().second)
+        QVERIFY2(!clockDatagram.contains(u'{'), qPrintable(clockDatagram));
+    QString last;
+    if (!feeds.isEmpty()) {
+        QVERIFY(feeds.last().startsWith("127.0.0.255 {"));
+        const QJsonObject o = QJsonDocument::fromJson(feeds.last().section(u' ', 1).toUtf8()).object();
+        last = QString("%1 %2/%3 %4 %5 #%6")
+                   .arg(o["state"].toString())
+                   .arg(o["period"].toInt())
+                   .arg(o["periods"].toInt())
+                   .arg(o["clock"].toDouble(), 0, 'f', 1)
+                   .arg(o["time"].toString())
+                   .arg(o["seq"].toInteger());
+        QCOMPARE(o["game"].toString(), f.window->game());
+    }
+    QCOMPARE(last, feed);
+}
+
+void DisplayTest::hallFeed_bytes()
+{
+    // The legend as typed, in UTF-8, escaped as JSON; the fields in their order.
+    MainWindowFixture f({{QString::fromUtf8(R"(Über "OT"\)"), 5, 0}}, ClockTimer);
+    f.window->useHallFeed(7800);
+    f.window->Form_Load();
+    QVERIFY(!f.sender.sent.isEmpty());
+    QCOMPARE(f.sender.sent.last().port, 7800);
+    const QByteArray game = f.window->game().toLatin1();
+    QVERIFY(QRegularExpression("^[0-9a-f]{16}$").match(f.window->game()).hasMatch());
+    QCOMPARE(f.sender.sent.last().payload,
+             R"({"v":1,"seq":1,"game":")" + game + R"(","state":"stopped","period":1,"periods":1,)"
+             R"("legend":"Über \"OT\"\\","timer":"countup","length":300,"clock":0.0,"time":"00:00"})");
 }
 
 QTEST_MAIN(DisplayTest)
