@@ -18,13 +18,13 @@ cmake --build build/asan -j "$jobs"
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --output-on-failure -j "$jobs" -LE normal-build-only)
 
-# The Period Script reader, the datagram parser, and periodix-web's request
+# The Period Script reader, the datagram and hall feed parsers, and periodix-web's request
 # head and frame readers under libFuzzer for a bounded time, from the committed corpus;
 # what they find new stays in a scratch folder.
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPERIODIX_FUZZ=ON >/dev/null
 cmake --build build/fuzz -j "$jobs"
-for target in period_script_reader datagram_parser http_request websocket_frames; do
+for target in period_script_reader datagram_parser hall_feed http_request websocket_frames; do
   scratch=$(mktemp -d)
   build/fuzz/tests/fuzz/${target}_fuzz -max_total_time="${FUZZ_SECONDS:-30}" -print_final_stats=1 \
     "$scratch" "tests/fuzz/corpus/$target" 2>&1 | tail -n 3

@@ -52,7 +52,9 @@ void ResumeTest::keptGame_readBack_data()
     g.clockSeconds = -32768;
     g.periodSeconds = 32767;
     g.periods[0] = {"546:07", False, 546, 7};
-    QTest::newRow("limits") << g;
+    g.game = "9f2c0a1b2c3d4e5f";
+    g.hallFeedPort = 65535;
+    QTest::newRow("limits, a game with the hall feed") << g;
     g.periods = {{QString(), False, 0, 0}, {QStringLiteral(" a%b c\nd\x7f\u00e9\u20ac "), False, 1, 2}};
     g.broadcastAddress = "0.0.0.255";
     QTest::newRow("empty legend, spaces, line ends and code page characters") << g;
@@ -91,6 +93,8 @@ void ResumeTest::keptGame_refused_data()
     QTest::newRow("no broadcast address") << replaced("198.51.100.255", "198.51.100.1") << "line 4";
     QTest::newRow("Ask me flag") << replaced("set -1 5 0", "set 1 5 0") << "line 10";
     QTest::newRow("legend outside the code page") << replaced("Overtime", "%CE%A9") << "line 10: a legend";
+    QTest::newRow("the hall feed on port 0") << replaced("ended no\n", "ended no\ngame 9f2c\nhall feed 0\n")
+                                             << "line 10: \"0\" is no number from 1 to 65535";
 }
 
 void ResumeTest::keptGame_refused()
@@ -170,12 +174,15 @@ void ResumeTest::killedAndResumed()
     QFETCH(QString, afterNext);
     QTemporaryDir dir;
     const QString path = dir.filePath("game");
+    QString identity;
     const QList<TestPeriod> set{{"1st Half", 10, 0}, {"Overtime", 0, 0, true}, {"2nd Half", 10, 0}};
     {
         MainWindowFixture game(set, mode);
         GameKeeper keeper(path);
         game.window->setGameKeeper(&keeper);
+        game.window->useHallFeed(7700);
         game.loaded();
+        identity = game.window->game();
         game.dialogs.inputs << "5" << "0";
         for (int i = 0; i < nexts; ++i)
             game.window->cmdNEXTPERIOD_Click();
@@ -187,9 +194,11 @@ void ResumeTest::killedAndResumed()
     KeptGame kept;
     QString error;
     QVERIFY2(readKeptGame(path, kept, error), qPrintable(error));
+    QCOMPARE(kept.hallFeedPort, 7700); // --resume turns the feed on again
     MainWindowFixture resumed({}, 0, QString()); // no settings window
     resumed.window->Form_Resume(kept);
     QCOMPARE(resumed.window->windowTitle(), caption);
+    QCOMPARE(resumed.window->game(), identity);
     QCOMPARE(resumed.sender.payloads(),
              QStringList{QStringLiteral("p%1t%2").arg(nexts + 1).arg(caption.section(u'/', 1))});
     QCOMPARE(resumed.sender.sent.first().host, "127.0.0.255");

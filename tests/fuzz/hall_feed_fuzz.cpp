@@ -1,0 +1,24 @@
+// Feeds arbitrary bytes to the companions' reader of the hall feed. Whatever
+// it accepts is within the ranges a clock can have, and written again as
+// Periodix writes it, reads back the same.
+
+#include "feed/hall_feed.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    using namespace periodix::feed;
+    const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const std::optional<HallFeed> feed = parseHallFeed(bytes);
+    if (!feed)
+        return 0;
+    if (bytes.size() > LongestHallFeed || feed->seq < 1 || feed->period < 1 || feed->period > feed->periods
+        || feed->periods > 32767 || feed->game.isEmpty() || feed->legend.size() > LongestLegend)
+        std::abort();
+    const std::optional<HallFeed> again = parseHallFeed(encodeHallFeed(*feed));
+    if (!again || *again != *feed)
+        std::abort();
+    return 0;
+}
