@@ -29,16 +29,28 @@ qint64 clockTenths(bool countdown, qint32 clockSeconds, qint32 periodSeconds, qi
 
 HallFeedSender::HallFeedSender(DatagramSender &sender, quint16 port, const PeriodicTimer &clockTimer,
                                MonotonicClock &clock, QObject *parent)
-    : QObject(parent), sender_(sender), port_(port), clockTimer_(clockTimer), repeats_(this, clock)
+    : QObject(parent), sender_(sender), port_(port), clockTimer_(clockTimer), repeats_(this, clock),
+      echoes_(this, clock)
 {
     repeats_.setInterval(RepeatMs);
+    echoes_.setInterval(EchoMs);
     // Late repeats are not sent again for the intervals they missed: the
     // next one says everything.
     connect(&repeats_, &PeriodicTimer::tick, this, &HallFeedSender::send);
+    connect(&echoes_, &PeriodicTimer::tick, this, [this] {
+        if (--echoesLeft_ <= 0)
+            echoes_.setEnabled(false);
+        send();
+    });
 }
 
 void HallFeedSender::change(const feed::HallFeed &state, qint32 clockSeconds, qint32 periodSeconds, bool broadcasting)
 {
+    if (!known_ || state.state != state_.state || state.period != state_.period) {
+        echoesLeft_ = Echoes;
+        echoes_.setEnabled(false); // anew from this change
+        echoes_.setEnabled(true);
+    }
     state_ = state;
     clockSeconds_ = clockSeconds;
     periodSeconds_ = periodSeconds;

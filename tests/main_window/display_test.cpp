@@ -85,7 +85,7 @@ void DisplayTest::hallFeed_data()
     QTest::addColumn<qint32>("timer");
     QTest::addColumn<QString>("address");
     // S start, P pause, K the S key, -1 a correction, R reset, N next period,
-    // tN N seconds on the hand-driven clock (both timers deliver)
+    // tN N seconds on the hand-driven clock (the timers deliver as they fall due)
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("feed"); // the last feed datagram: "state period/periods clock time #seq"
     const QList<TestPeriod> quarters{{"1st Quarter", 10, 0}, {"2nd Quarter", 10, 0}};
@@ -93,28 +93,29 @@ void DisplayTest::hallFeed_data()
     QTest::newRow("after Ok: stopped") << quarters << CountdownTimer << "127.0.0.255" << ""
                                        << "stopped 1/2 600.0 10:00 #1";
     QTest::newRow("repeated while stopped") << quarters << CountdownTimer << "127.0.0.255" << "t0.25 t0.25"
-                                            << "stopped 1/2 600.0 10:00 #3";
+                                            << "stopped 1/2 600.0 10:00 #6";
+    // A change of state is said three times more within 150 ms; a tick is not.
     QTest::newRow("not before a repeat is due") << quarters << CountdownTimer << "127.0.0.255" << "t0.249"
-                                                << "stopped 1/2 600.0 10:00 #1";
+                                                << "stopped 1/2 600.0 10:00 #4";
     QTest::newRow("running: the second's passed part, rounded up")
-        << quarters << CountdownTimer << "127.0.0.255" << "S t0.25" << "running 1/2 599.8 10:00 #3";
+        << quarters << CountdownTimer << "127.0.0.255" << "S t0.25" << "running 1/2 599.8 10:00 #6";
     QTest::newRow("the tick at once, then its repeat")
-        << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25" << "running 1/2 599.0 09:59 #7";
+        << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25" << "running 1/2 599.0 09:59 #10";
     QTest::newRow("a pause keeps the passed part") << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 P"
-                                                   << "paused 1/2 599.5 10:00 #5";
+                                                   << "paused 1/2 599.5 10:00 #8";
     QTest::newRow("a correction after a pause: stopped, the part gone")
-        << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 P -1" << "stopped 1/2 599.0 09:59 #5";
+        << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 P -1" << "stopped 1/2 599.0 09:59 #8";
     QTest::newRow("reset after a pause: stopped") << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 P R"
-                                                  << "stopped 1/2 600.0 10:00 #5";
+                                                  << "stopped 1/2 600.0 10:00 #8";
     QTest::newRow("next period") << quarters << CountdownTimer << "127.0.0.255" << "N" << "stopped 2/2 600.0 10:00 #2";
     QTest::newRow("the end") << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25"
-                             << "ended 1/2 0.0 00:00 #7";
+                             << "ended 1/2 0.0 00:00 #10";
     QTest::newRow("S after the end: paused, as the window shows")
-        << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25 K" << "paused 1/2 0.0 00:00 #8";
+        << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25 K" << "paused 1/2 0.0 00:00 #11";
     QTest::newRow("counting up: rounded down") << quarters << ClockTimer << "127.0.0.255" << "S t0.25"
-                                               << "running 1/2 0.2 00:00 #3";
+                                               << "running 1/2 0.2 00:00 #6";
     QTest::newRow("counting up, the end") << shortOne << ClockTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25"
-                                          << "ended 1/2 1.0 00:01 #7";
+                                          << "ended 1/2 1.0 00:01 #10";
     QTest::newRow("broadcasting off: no feed either") << quarters << CountdownTimer << "0.0.0.255" << "S t0.25 P" << "";
 }
 
@@ -128,10 +129,13 @@ void DisplayTest::hallFeed()
     MainWindowFixture f(periods, timer, address);
     f.window->useHallFeed(7700);
     f.window->Form_Load(); // its datagrams kept
-    const auto go = [&](double seconds) {
-        f.clock.advanceMs(seconds * 1000);
-        f.window->Timer1().deliverDue();
-        f.window->hallFeed()->repeats().deliverDue();
+    const auto go = [&](double seconds) { // in steps of a millisecond, each timer when due
+        for (int ms = 0; ms < qRound(seconds * 1000); ++ms) {
+            f.clock.advanceMs(1);
+            f.window->Timer1().deliverDue();
+            f.window->hallFeed()->echoes().deliverDue();
+            f.window->hallFeed()->repeats().deliverDue();
+        }
     };
     const auto sent = [&] { // feed datagrams first, then the others
         QStringList feeds;

@@ -1,0 +1,457 @@
+// Compressed games replayed in virtual time through the companions' own
+// logic, with and without the hall feed, on networks that lose, delay and
+// stall datagrams. Periodix is modelled as the operator drives it (starts,
+// time-outs, corrections, two -1 presses close together, pauses at 00:01 and
+// 00:02, ends, S S after an end, the next period); what it sends goes through
+// the network to a ClockFeed, whose state is read every 50 ms and held
+// against the clock's own.
+//
+// A reading is wrong when no moment of the clock in the 0.3 s before it had
+// the same state and period, or none in the 1.3 s before it the same digits
+// (a datagram is a few milliseconds on its way; a companion shows a second
+// once its datagram came). A horn is one more end counted; it matches an end
+// of the clock within 3 s after it, else it is false; an end it never
+// matched is missed. The longest wrong stretch leaves out those that touch a
+// stall (and the 1.5 s after one).
+//
+//   feed_replay [games, default 20] [seed, default 1]
+// With REPLAY_SHOW set it names each wrong stretch as it ends.
+
+#include "feed/clock_feed.h"
+#include "feed/hall_feed.h"
+#include "main_window/hall_feed_sender.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+namespace {
+
+using periodix::feed::ClockFeed;
+using periodix::feed::FeedState;
+using periodix::feed::HallFeed;
+
+enum class Truth { Running, Paused, Stopped, Ended };
+
+struct Shown {
+    qint64 atMs;
+    Truth state;
+    int period;
+    QString time;
+};
+
+struct Datagram {
+    qint64 atMs;
+    bool feed;
+    QByteArray bytes;
+};
+
+QString digits(int seconds)
+{
+    return QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QChar(u'0')).arg(seconds % 60, 2, 10, QChar(u'0'));
+}
+
+// Periodix as the operator drives it, on a virtual millisecond clock.
+class Clock {
+public:
+    Clock(QList<int> lengths, bool countdown) : lengths_(std::move(lengths)), countdown_(countdown) { load(1); }
+
+    void advanceTo(qint64 ms)
+    {
+        // Ticks, the feed's repeats and its echoes of a change in the order they fall.
+        for (;;) {
+            const qint64 nextFeed = std::min(nextFeedMs_, echoesLeft_ > 0 ? nextEchoMs_ : nextFeedMs_);
+            const bool tick = running_ && nextTickMs_ <= ms && nextTickMs_ <= nextFeed;
+            if (!tick && nextFeed > ms)
+                break;
+            if (!tick) {
+                now_ = nextFeed;
+                feed();
+                if (nextFeed == nextFeedMs_)
+                    nextFeedMs_ += periodix::HallFeedSender::RepeatMs;
+                if (echoesLeft_ > 0 && nextFeed == nextEchoMs_) {
+                    --echoesLeft_;
+                    nextEchoMs_ += periodix::HallFeedSender::EchoMs;
+                }
+                continue;
+            }
+            now_ = nextTickMs_;
+            const bool atEnd = secondsLeft() == 0; // started at the end (E N D, S, S): no new end
+            seconds_ += countdown_ ? -1 : 1;
+            kept_ = 0;
+            nextTickMs_ += 1000;
+            if (countdown_ ? seconds_ < 1 : seconds_ >= length()) {
+                seconds_ = countdown_ ? 0 : length();
+                running_ = false;
+                ended_ = true;
+                if (!atEnd)
+                    endsAt_.push_back(now_);
+            }
+            show(ended_ ? Truth::Ended : Truth::Running);
+        }
+        now_ = ms;
+    }
+    void start()
+    {
+        if (running_)
+            return;
+        running_ = true;
+        nextTickMs_ = now_ + 1000 - kept_;
+        kept_ = 0;
+        state(Truth::Running);
+    }
+    void pause()
+    {
+        if (running_)
+            kept_ = 1000 - (nextTickMs_ - now_);
+        running_ = false;
+        ended_ = false;
+        send(false, "pause");
+        state(Truth::Paused);
+    }
+    void key() { running_ || ended_ ? pause() : start(); }
+    void correct(int change)
+    {
+        running_ = false;
+        kept_ = 0;
+        ended_ = false;
+        seconds_ = std::clamp(seconds_ + change, 0, length());
+        show(Truth::Stopped);
+    }
+    void next()
+    {
+        if (period_ < lengths_.size())
+            load(period_ + 1);
+    }
+
+    int secondsLeft() const { return countdown_ ? seconds_ : length() - seconds_; }
+    bool running() const { return running_; }
+    bool ended() const { return ended_; }
+    bool lastPeriod() const { return period_ == lengths_.size(); }
+    qint64 now() const { return now_; }
+    const QList<int> &lengths() const { return lengths_; }
+    const std::vector<Shown> &history() const { return history_; }
+    const std::vector<Datagram> &sent() const { return sent_; }
+    const std::vector<qint64> &ends() const { return endsAt_; }
+
+private:
+    int length() const { return lengths_[period_ - 1]; }
+    void load(int period)
+    {
+        period_ = period;
+        running_ = ended_ = false;
+        kept_ = 0;
+        seconds_ = countdown_ ? length() : 0;
+        show(Truth::Stopped);
+    }
+    void show(Truth truth)
+    {
+        send(false, "p" + QByteArray::number(period_) + "t" + digits(seconds_).toLatin1());
+        state(truth);
+    }
+    void state(Truth truth)
+    {
+        if (truth != truth_ || history_.empty() || history_.back().period != period_) {
+            echoesLeft_ = periodix::HallFeedSender::Echoes;
+            nextEchoMs_ = now_ + periodix::HallFeedSender::EchoMs;
+        }
+        truth_ = truth;
+        history_.push_back({now_, truth, period_, digits(seconds_)});
+        feed();
+    }
+    void feed()
+    {
+        static const HallFeed::State states[] = {HallFeed::State::Running, HallFeed::State::Paused,
+                                                 HallFeed::State::Stopped, HallFeed::State::Ended};
+        HallFeed f;
+        f.seq = ++seq_;
+        f.game = QStringLiteral("replay");
+        f.state = states[int(truth_)];
+        f.period = period_;
+        f.periods = int(lengths_.size());
+        f.legend = QStringLiteral("Period %1").arg(period_);
+        f.countdown = countdown_;
+        f.length = length();
+        f.time = digits(seconds_);
+        const qint64 elapsedNs = running_ ? (1000 - (nextTickMs_ - now_)) * 1'000'000 : kept_ * 1'000'000;
+        f.clockTenths = periodix::clockTenths(countdown_, seconds_, length(), elapsedNs);
+        send(true, periodix::feed::encodeHallFeed(f));
+    }
+    void send(bool feed, const QByteArray &bytes) { sent_.push_back({now_, feed, bytes}); }
+
+    QList<int> lengths_;
+    bool countdown_;
+    int period_ = 0;
+    int seconds_ = 0;
+    bool running_ = false;
+    bool ended_ = false;
+    qint64 kept_ = 0;
+    qint64 now_ = 0;
+    qint64 nextTickMs_ = 0;
+    qint64 nextFeedMs_ = 0;
+    qint64 nextEchoMs_ = 0;
+    int echoesLeft_ = 0;
+    qint64 seq_ = 0;
+    Truth truth_ = Truth::Stopped;
+    std::vector<Shown> history_;
+    std::vector<Datagram> sent_;
+    std::vector<qint64> endsAt_;
+};
+
+// One game as an operator plays it: ends of period, time-outs, corrections.
+Clock playGame(std::mt19937 &random, bool countdown)
+{
+    const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    const auto chance = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(random) < p; };
+    QList<int> lengths;
+    for (int i = 0; i < 4; ++i)
+        lengths << between(80, 140);
+    lengths << 45; // overtime
+    Clock clock(lengths, countdown);
+    qint64 t = 0;
+    const auto wait = [&](int lowMs, int highMs) {
+        t += between(lowMs, highMs);
+        clock.advanceTo(t);
+    };
+    for (int period = 1; period <= 5; ++period) {
+        wait(2000, 5000);
+        clock.start();
+        bool nearEndPaused = false;
+        while (!clock.ended()) {
+            // The next thing the operator does, unless the period ends first.
+            const qint64 next = t + between(8000, 30000);
+            while (t < next && !clock.ended()) {
+                wait(50, 50);
+                const int left = clock.secondsLeft();
+                if (!nearEndPaused && (left == 1 || left == 2) && clock.running() && chance(0.15)) {
+                    nearEndPaused = true; // a time-out with one or two seconds left
+                    wait(100, 900);
+                    clock.pause();
+                    wait(5000, 20000);
+                    clock.start();
+                }
+            }
+            if (clock.ended() || clock.secondsLeft() < 4)
+                continue;
+            const int what = between(0, 9);
+            if (what < 5) { // a time-out
+                clock.pause();
+                wait(5000, 25000);
+            } else if (what < 7) { // a correction, then the clock started again
+                clock.correct(chance(0.5) ? -1 : (chance(0.5) ? 1 : -10));
+                wait(1000, 4000);
+            } else if (what < 8) { // two -1 presses close together
+                clock.pause();
+                wait(1000, 3000);
+                clock.correct(-1);
+                wait(300, 900);
+                clock.correct(-1);
+                wait(1000, 3000);
+            } else {
+                continue;
+            }
+            clock.start();
+        }
+        wait(2000, 6000);
+        if (chance(0.2)) { // E N D, S, S
+            clock.key();
+            wait(500, 1500);
+            clock.key();
+            wait(1500, 3000);
+        }
+        if (period < 5)
+            clock.next();
+        wait(8000, 15000);
+    }
+    return clock;
+}
+
+struct Network {
+    const char *name;
+    double loss;
+    int jitterMs;
+    bool stalls;
+};
+
+struct Arrival {
+    qint64 atMs;
+    qsizetype order;
+    const Datagram *datagram;
+};
+
+struct Result {
+    double wrongSeconds = 0;
+    double playedSeconds = 0;
+    double longestWrong = 0;
+    double longestChange = 0;
+    int ends = 0;
+    int missed = 0;
+    int falseHorns = 0;
+};
+
+bool matches(const FeedState &s, const Shown &truth)
+{
+    using Status = FeedState::Status;
+    static const Status states[] = {Status::Running, Status::Paused, Status::Stopped, Status::Ended};
+    return s.status == states[int(truth.state)] && s.period == truth.period;
+}
+
+void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19937 &random, qint64 offsetMs, Result &r)
+{
+    std::uniform_real_distribution<double> unit(0, 1);
+    const qint64 lastMs = clock.now();
+    // Stalls: the network holds everything for 0.5 to 2 s, now and then.
+    std::vector<std::pair<qint64, qint64>> stalls;
+    for (qint64 t = 20'000; network.stalls && t < lastMs; t += 30'000 + qint64(unit(random) * 60'000)) {
+        stalls.push_back({t, t + 500 + qint64(unit(random) * 1500)});
+    }
+    std::vector<Arrival> arrivals;
+    for (const Datagram &d : clock.sent()) {
+        if ((d.feed && !withFeed) || unit(random) < network.loss)
+            continue;
+        qint64 at = d.atMs + 1 + qint64(unit(random) * network.jitterMs);
+        for (const auto &[from, to] : stalls) {
+            if (at >= from && at < to)
+                at = to + qint64(unit(random) * 5);
+        }
+        arrivals.push_back({at, qsizetype(arrivals.size()), &d});
+    }
+    std::sort(arrivals.begin(), arrivals.end(),
+              [](const Arrival &a, const Arrival &b) { return a.atMs != b.atMs ? a.atMs < b.atMs : a.order < b.order; });
+    // The companion has the operator's period set (--set): the ends of a
+    // count-up are known from the datagrams too.
+    periodix::feed::FeedSettings settings;
+    for (int length : clock.lengths())
+        settings.set.periods.append({QString(), length});
+    ClockFeed feed(settings);
+    const QString sender = QStringLiteral("192.0.2.10:40000");
+    const std::vector<Shown> &history = clock.history();
+    std::vector<qint64> horns;
+    std::vector<std::pair<qint64, FeedState>> samples;
+    int endsSeen = 0;
+    qsizetype next = 0;
+    double wrongRun = 0;
+    bool runTouchesStall = false;
+    // Within 1.5 s of a stall, before or after it.
+    const auto inStall = [&](qint64 t) {
+        return std::any_of(stalls.begin(), stalls.end(),
+                           [t](const auto &s) { return t + 1500 >= s.first && t < s.second + 1500; });
+    };
+    for (qint64 t = 1000; t <= lastMs; t += 50) {
+        while (next < qsizetype(arrivals.size()) && arrivals[next].atMs <= t) {
+            const Datagram &d = *arrivals[next].datagram;
+            if (d.feed)
+                feed.receiveFeed(d.bytes, sender, offsetMs + arrivals[next].atMs);
+            else
+                feed.receive(d.bytes, sender, offsetMs + arrivals[next].atMs);
+            ++next;
+        }
+        const FeedState s = feed.state(offsetMs + t);
+        samples.push_back({t, s});
+        if (s.ends > endsSeen)
+            horns.push_back(t);
+        endsSeen = std::max(endsSeen, s.ends);
+        // The clock's moments from 1.3 s before to now, newest first: each
+        // one held until the next began.
+        const auto last = std::upper_bound(history.begin(), history.end(), t,
+                                           [](qint64 at, const Shown &h) { return at < h.atMs; });
+        bool stateRight = false;
+        bool timeRight = false;
+        qint64 heldUntil = t + 1;
+        bool started = false; // a clock datagram tells of a start only with the first tick
+        for (auto it = last; it != history.begin() && heldUntil > t - 1300;) {
+            --it;
+            stateRight = stateRight || (heldUntil > t - (started ? 1300 : 300) && matches(s, *it));
+            timeRight = timeRight || it->time == s.time;
+            started = it->state == Truth::Running && it->time == (it == history.begin() ? QString() : (it - 1)->time);
+            heldUntil = it->atMs;
+        }
+        const bool wrong = !stateRight || !timeRight;
+        r.playedSeconds += 0.05;
+        if (wrong && wrongRun == 0 && std::getenv("REPLAY_SHOW"))
+            std::printf("  wrong from %lld (clock: %d %d %s): shown %s %d %s\n", t, int((last - 1)->state),
+                        (last - 1)->period, qPrintable((last - 1)->time), qPrintable(periodix::feed::statusName(s.status)),
+                        s.period, qPrintable(s.time));
+        if (wrong) {
+            r.wrongSeconds += 0.05;
+            wrongRun += 0.05;
+            runTouchesStall = runTouchesStall || inStall(t);
+        } else {
+            if (wrongRun > 0.45 && std::getenv("REPLAY_SHOW"))
+                std::printf("  wrong %.2f s until %lld (clock: %d %s): shown %s %d %s\n", wrongRun, t,
+                            int((last - 1)->state), qPrintable((last - 1)->time),
+                            qPrintable(periodix::feed::statusName(feed.state(offsetMs + t - 100).status)),
+                            feed.state(offsetMs + t - 100).period, qPrintable(feed.state(offsetMs + t - 100).time));
+            if (!runTouchesStall)
+                r.longestWrong = std::max(r.longestWrong, wrongRun);
+            wrongRun = 0;
+            runTouchesStall = false;
+        }
+    }
+    // How long each change of state or period took to show, stalls aside:
+    // until the first reading with the new state and period, or with a later
+    // change's.
+    for (std::size_t i = 1; i < history.size(); ++i) {
+        const Shown &change = history[i];
+        if (change.state == history[i - 1].state && change.period == history[i - 1].period)
+            continue; // a tick, or a correction of a stopped clock
+        const qint64 until = i + 1 < history.size() ? history[i + 1].atMs : lastMs;
+        if (inStall(change.atMs) || change.atMs < 1000)
+            continue;
+        auto sample = std::lower_bound(samples.begin(), samples.end(), change.atMs,
+                                       [](const auto &one, qint64 at) { return one.first < at; });
+        while (sample != samples.end() && sample->first < until && !matches(sample->second, change))
+            ++sample;
+        if (sample != samples.end())
+            r.longestChange = std::max(r.longestChange, double(sample->first - change.atMs) / 1000);
+    }
+    // Each end of the clock takes the first horn within 3 s after it.
+    std::vector<bool> used(horns.size());
+    for (qint64 end : clock.ends()) {
+        ++r.ends;
+        bool found = false;
+        for (std::size_t i = 0; i < horns.size() && !found; ++i) {
+            if (!used[i] && horns[i] >= end && horns[i] <= end + 3000)
+                used[i] = found = true;
+        }
+        r.missed += found ? 0 : 1;
+    }
+    r.falseHorns += int(std::count(used.begin(), used.end(), false));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const int games = argc > 1 ? std::atoi(argv[1]) : 20;
+    const unsigned seed = argc > 2 ? unsigned(std::atoi(argv[2])) : 1;
+    const Network networks[] = {
+        {"clean", 0, 0, false},
+        {"jitter only (0-40 ms)", 0, 40, false},
+        {"0 % loss, jitter, stalls", 0, 40, true},
+        {"3 % loss, jitter, stalls", 0.03, 40, true},
+        {"20 % loss, jitter, stalls", 0.20, 40, true},
+    };
+    std::mt19937 gameRandom(seed);
+    std::vector<Clock> played;
+    for (int g = 0; g < games; ++g)
+        played.push_back(playGame(gameRandom, g % 5 != 4)); // one game in five counts up
+    std::printf("%d games, seed %u\n\n", games, seed);
+    std::printf("| network | source | wrong state | longest wrong | slowest change shown | horns missed | false horns |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    for (const Network &network : networks) {
+        for (const bool withFeed : {false, true}) {
+            Result r;
+            std::mt19937 netRandom(seed * 7919u + 17u);
+            for (const Clock &clock : played)
+                replay(clock, network, withFeed, netRandom, 1'000'000, r);
+            std::printf("| %s | %s | %.1f s of %.0f s (%.2f %%) | %.2f s | %.2f s | %d of %d | %d |\n", network.name,
+                        withFeed ? "hall feed" : "clock datagrams", r.wrongSeconds, r.playedSeconds,
+                        100 * r.wrongSeconds / r.playedSeconds, r.longestWrong, r.longestChange, r.missed, r.ends,
+                        r.falseHorns);
+        }
+    }
+    return 0;
+}
