@@ -1,5 +1,5 @@
 // Listens for the clock's datagrams and prints one line per datagram:
-//   <monotonic milliseconds> <sender address> <payload>
+//   <wall-clock milliseconds> <sender address>:<port> <payload>
 // Usage: datagram_receiver PORT SECONDS [INTERFACE]
 // It ends by itself after SECONDS, or on SIGTERM.
 
@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
         buffer[n] = '\0';
         char sender[INET_ADDRSTRLEN];
         ::inet_ntop(AF_INET, &from.sin_addr, sender, sizeof sender);
-        std::printf("%lld %s %s\n", nowMs(), sender, buffer);
+        std::printf("%lld %s:%u %s\n", nowMs(), sender, unsigned(ntohs(from.sin_port)), buffer);
         std::fflush(stdout);
     }
     return 0;

@@ -6,6 +6,10 @@
 # correction, a cut link and a reset, as Periodix broadcasts inside the
 # test's own network namespace; H sounds the horn on demand. The sound
 # device is missing when the display starts and comes later: the horn follows.
+# Then Periodix again with --hall-feed: its feed, four datagrams a second from
+# the clock datagrams' own socket (a normal start sent none), is what the
+# display follows, to the end with its horn, and a killed Periodix standing
+# at the end is shown lost within 1.5 s.
 #   display_follows_clock.sh PERIODIX RECEIVER PROBE DISPLAY
 PERIODIX=$1
 RECEIVER=$2
@@ -16,6 +20,9 @@ CLOCK_SENDER=$5
 enter_private_network_namespace "$@"
 start_x
 start_receiver
+"$RECEIVER" 7700 300 veth1 >"$WORK/feed" 2>>"$WORK/receiver.log" &
+PIDS+=($!)
+wait_until 10 grep -q '^ready' "$WORK/feed" || fail "the feed's receiver did not start"
 
 printf 'TimeLeft\r\n1st Half\r\n00:03\r\n2nd Half\r\n10:00\r\n' >"$WORK/halves.ptm"
 # The display's sound device is a file: ALSA's file plugin in front of its
@@ -26,7 +33,8 @@ mkdir -p "$WORK/home"
 echo 'pcm.!default { type hw card 99 }' >"$WORK/home/.asoundrc"
 : >"$WORK/horn.raw"
 HOME="$WORK/home" "$DISPLAY_PROGRAM" --set "$WORK/halves.ptm" --horn --tenths >"$WORK/display.log" 2>&1 &
-PIDS+=($!)
+DISPLAY_PID=$!
+PIDS+=($DISPLAY_PID)
 display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
 wait_until 10 grep -q 'no horn' "$WORK/display.log" || fail "no word of the missing sound device"
 cat >"$WORK/home/.asoundrc" <<ALSA
@@ -104,3 +112,41 @@ screenshot "$display" display_window_next
 xdo key --window "$display" h      # the hall staff try the horn
 wait_until 5 bash -c "[ \$(stat -c %s '$WORK/horn.raw') -gt $after_end ]" || fail "H sounded nothing"
 echo "the display followed: $(xdotool getwindowname "$display")"
+
+# The hall feed. A normal start sent nothing on its port.
+[ "$(grep -vc '^ready' "$WORK/feed")" = 0 ] || fail "a normal start sent on port 7700: $(head -n 3 "$WORK/feed")"
+stop_periodix
+# A display started afresh, without the period set: the legends come with the feed.
+kill "$DISPLAY_PID"
+wait_until 10 bash -c "! xdotool search --onlyvisible --name '^Periodix display' >/dev/null 2>&1" ||
+  fail "the display did not close"
+HOME="$WORK/home" "$DISPLAY_PROGRAM" --horn --tenths >>"$WORK/display.log" 2>&1 &
+PIDS+=($!)
+display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
+PERIODIX_OPTIONS=(--hall-feed)
+open_set "$WORK/halves.ptm" '^1st Half/00:03$'
+main=$MAIN
+wait_until 5 grep -q '"state":"stopped","period":1,"periods":2,"legend":"1st Half"' "$WORK/feed" ||
+  fail "no hall feed: $(tail -n 3 "$WORK/feed")"
+# Four a second while the clock stands: nine datagrams span two seconds, as
+# the receiver timed them.
+feeds_now() { grep -c '"game"' "$WORK/feed"; }
+first=$(feeds_now)
+wait_until 10 bash -c "[ \$(grep -c '\"game\"' '$WORK/feed') -ge $((first + 9)) ]" || fail "the feed is not repeated"
+span=$(grep '"game"' "$WORK/feed" | sed -n "$((first + 1))p;$((first + 9))p" | awk 'NR == 1 {a = $1} NR == 2 {print $1 - a}')
+[ "$span" -ge 1800 ] && [ "$span" -le 4000 ] || fail "nine feed datagrams of a stopped clock in $span ms"
+clock_sender=$(tail -n 1 "$WORK/datagrams" | awk '{print $2}')
+feed_sender=$(tail -n 1 "$WORK/feed" | awk '{print $2}')
+[ "$clock_sender" = "$feed_sender" ] || fail "the feed came from $feed_sender, the clock datagrams from $clock_sender"
+shows '1st Half 00:03 Stopped'
+before_end=$(horn_bytes)
+keys "$main" s                     # start: the feed's tenths to its end, and the horn
+shows '1st Half 0\.[1-9]'
+shows '1st Half 0\.0 E N D'
+wait_until 5 bash -c "[ \$(stat -c %s '$WORK/horn.raw') -gt $before_end ]" || fail "no horn at the feed's end"
+killed=$(date +%s%3N)
+kill -9 "$PERIODIX_PID"            # its machine dies while the clock stands at the end
+shows '1st Half 00:00 (link lost)' 5
+lost_after=$(($(date +%s%3N) - killed))
+[ "$lost_after" -le 1800 ] || fail "the dead clock was shown lost after $lost_after ms"
+echo "nine feed datagrams in $span ms from $feed_sender; the dead clock was lost after $lost_after ms"

@@ -124,11 +124,12 @@ start_session() {
   return 0
 }
 
-# open_set FILE TITLE [NETWORK]: starts Periodix, loads the period set,
-# types the broadcast network (nine digits) when one is given, and confirms;
-# MAIN is then the clock window, whose title must match TITLE.
+# open_set FILE TITLE [NETWORK]: starts Periodix (with the options in
+# PERIODIX_OPTIONS, if any), loads the period set, types the broadcast network
+# (nine digits) when one is given, and confirms; MAIN is then the clock
+# window, whose title must match TITLE.
 open_set() {
-  start_periodix
+  start_periodix ${PERIODIX_OPTIONS[@]+"${PERIODIX_OPTIONS[@]}"}
   local settings
   settings=$(window_id '^Setting$') || fail "the settings window did not open"
   click "$settings" 170 250        # Load set
