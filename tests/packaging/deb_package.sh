@@ -32,7 +32,9 @@ for entry in periodix periodix-display; do
   icon_name=$(sed -n 's/^Icon=//p' "$desktop" | head -n1)
   ls "$root/usr/share/icons/hicolor/"*/apps/"$icon_name".* >/dev/null 2>&1 || fail "no icon named $icon_name"
 done
-grep -qx 'Exec=periodix --resume' "$root/usr/share/applications/periodix.desktop" || fail "no action to resume the last game"
+for action in 'periodix --resume' 'periodix --hall-feed'; do
+  grep -qx "Exec=$action" "$root/usr/share/applications/periodix.desktop" || fail "no action: $action"
+done
 exec_name=periodix
 # Each program: stripped, a man page, and answers --help and --version, also
 # where there is no display.
