@@ -113,6 +113,11 @@ void DisplayWindowTest::linkIndicator_timeAndSender()
     QCOMPARE(w.linkText(), QString("1.5 s ago from 127.0.0.7 (clock datagrams)"));
     w.receive("p1t05:00", "127.0.0.8:40000");
     QCOMPARE(w.linkText(), QString("1.5 s ago from 127.0.0.7 (clock datagrams)   other clocks (choose with --from): 127.0.0.8:40000"));
+    w.receiveFeed(R"({"v":1,"seq":3,"game":"g","state":"paused","period":2,"periods":2,"legend":"2nd Half",)"
+                  R"("timer":"countdown","length":600,"clock":299.5,"time":"05:00"})",
+                  "127.0.0.7");
+    QCOMPARE(w.linkText().section("   ", 0, 0), QString("0.0 s ago from 127.0.0.7 (hall feed)"));
+    QCOMPARE(w.periodText() + ' ' + w.stateText(), QString("2nd Half Paused"));
 }
 
 void DisplayWindowTest::lostLink_onlyAfterCountingGoesSilent_data()

@@ -94,8 +94,9 @@ shown=$(page "shown.join(' ')")
 wait_until 10 bash -c "curl -s http://127.0.0.1:8699/clock.json | grep -q '\"secondsSinceLast\":[5-9]'" ||
   fail "no silence: $(curl -s http://127.0.0.1:8699/clock.json)"
 json=$(curl -s http://127.0.0.1:8699/clock.json)
-[[ "$json" == *'"state":"ended"'* && "$json" == *'"legend":"Final"'* ]] || fail "after the end: $json"
-page_shows link ""
+[[ "$json" == *'"state":"ended"'* && "$json" == *'"legend":"Final"'* && "$json" == *'"source":"datagrams"'* ]] ||
+  fail "after the end: $json"
+page_shows link "clock datagrams"
 # Another clock on this network is named, not shown.
 echo -n p7t01:00 >/dev/udp/127.0.0.1/7699
 page_has link "Other clocks: 127.0.0.1:"
