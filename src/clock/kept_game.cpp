@@ -4,6 +4,7 @@
 
 #include <QUrl>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -196,8 +197,11 @@ bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
     read.ended = ended == "yes";
     // Written since the hall feed came; older files have neither.
     if (const std::optional<QByteArray> id = in.optionalText("game")) {
+        // Sixteen hexadecimal digits, as Periodix makes them.
         read.game = QString::fromUtf8(*id);
-        if (read.game.isEmpty() || id->size() > 64 || id->contains(' '))
+        const bool hex = std::all_of(id->cbegin(), id->cend(),
+                                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+        if (id->size() != 16 || !hex)
             in.fail(QStringLiteral("\"%1\" is no game's identity").arg(read.game));
     }
     if (const std::optional<QByteArray> port = in.optionalText("hall feed"))

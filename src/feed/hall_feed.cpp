@@ -25,12 +25,6 @@ QByteArray jsonString(const QString &text)
     return array.mid(1, array.size() - 2);
 }
 
-QByteArray tenthsText(qint64 tenths)
-{
-    const qint64 whole = tenths / 10;
-    const qint64 part = tenths % 10;
-    return (tenths < 0 && whole == 0 ? "-" : "") + QByteArray::number(whole) + '.' + QByteArray::number(std::abs(part));
-}
 
 // A whole number in the object, within its range.
 std::optional<qint64> whole(const QJsonObject &object, const char *key, qint64 lowest, qint64 highest)
@@ -70,7 +64,7 @@ QByteArray encodeHallFeed(const HallFeed &feed)
     out += ",\"legend\":" + jsonString(feed.legend);
     out += QByteArray(",\"timer\":") + (feed.countdown ? "\"countdown\"" : "\"countup\"");
     out += ",\"length\":" + QByteArray::number(feed.length);
-    out += ",\"clock\":" + tenthsText(feed.clockTenths);
+    out += ",\"clock\":" + QByteArray::number(double(feed.clockTenths) / 10, 'f', 1);
     out += ",\"time\":" + jsonString(feed.time) + '}';
     return out;
 }

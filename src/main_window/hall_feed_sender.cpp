@@ -48,8 +48,7 @@ void HallFeedSender::change(const feed::HallFeed &state, qint32 clockSeconds, qi
 {
     if (!known_ || state.state != state_.state || state.period != state_.period) {
         echoesLeft_ = Echoes;
-        echoes_.setEnabled(false); // anew from this change
-        echoes_.setEnabled(true);
+        echoes_.setEnabled(true); // while echoing an earlier change, on in its step
     }
     state_ = state;
     clockSeconds_ = clockSeconds;

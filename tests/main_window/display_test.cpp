@@ -107,7 +107,8 @@ void DisplayTest::hallFeed_data()
         << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 P -1" << "stopped 1/2 599.0 09:59 #8";
     QTest::newRow("reset after a pause: stopped") << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 P R"
                                                   << "stopped 1/2 600.0 10:00 #8";
-    QTest::newRow("next period") << quarters << CountdownTimer << "127.0.0.255" << "N" << "stopped 2/2 600.0 10:00 #2";
+    QTest::newRow("next period: said again") << quarters << CountdownTimer << "127.0.0.255" << "t0.25 N t0.25"
+                                             << "stopped 2/2 600.0 10:00 #10";
     QTest::newRow("the end") << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25"
                              << "ended 1/2 0.0 00:00 #10";
     QTest::newRow("S after the end: paused, as the window shows")

@@ -93,8 +93,10 @@ void ResumeTest::keptGame_refused_data()
     QTest::newRow("no broadcast address") << replaced("198.51.100.255", "198.51.100.1") << "line 4";
     QTest::newRow("Ask me flag") << replaced("set -1 5 0", "set 1 5 0") << "line 10";
     QTest::newRow("legend outside the code page") << replaced("Overtime", "%CE%A9") << "line 10: a legend";
-    QTest::newRow("the hall feed on port 0") << replaced("ended no\n", "ended no\ngame 9f2c\nhall feed 0\n")
-                                             << "line 10: \"0\" is no number from 1 to 65535";
+    QTest::newRow("the hall feed on port 0")
+        << replaced("ended no\n", "ended no\ngame 9f2c0a1b2c3d4e5f\nhall feed 0\n") << "line 10: \"0\" is no number from 1";
+    QTest::newRow("a game's identity cut short") << replaced("ended no\n", "ended no\ngame 9f2c0a1b2c3d4e5\n")
+                                                 << "line 9: \"9f2c0a1b2c3d4e5\" is no game";
 }
 
 void ResumeTest::keptGame_refused()
