@@ -58,6 +58,8 @@ ClockFeed::ClockFeed(FeedSettings settings) : settings_(std::move(settings)) {}
 
 void ClockFeed::heardOther(const QString &sender, qint64 nowMs)
 {
+    if (!others_.contains(sender))
+        othersSince_.insert(sender, nowMs);
     others_.insert(sender, nowMs);
     // A network full of senders costs a bounded list: those silent for a
     // minute go, and past the bound the oldest.
@@ -67,6 +69,7 @@ void ClockFeed::heardOther(const QString &sender, qint64 nowMs)
     others_.removeIf([nowMs](const auto &other) { return nowMs - other.value() > OtherHeardMs; });
     while (others_.size() > OthersKept)
         others_.erase(std::min_element(others_.begin(), others_.end()));
+    othersSince_.removeIf([this](const auto &other) { return !others_.contains(other.key()); });
 }
 
 bool ClockFeed::follows(const QString &sender, qint64 nowMs)
@@ -77,20 +80,24 @@ bool ClockFeed::follows(const QString &sender, qint64 nowMs)
     const qint64 silent = nowMs - lastMs_;
     // Left to itself, only a clock that lost its link while counting is
     // replaced; given an address, another port of it takes the place of a
-    // silent one.
-    const bool replace = settings_.from.isEmpty()
-                             ? status(nowMs) == FeedState::Status::Lost && silent >= GoneAfterMs
-                             : chosen && sender != settings_.from && silent >= GoneAfterMs;
+    // silent one; either only by a clock first heard after it fell silent.
+    const bool cameAfter = othersSince_.value(sender, nowMs) > lastMs_;
+    const bool replace = cameAfter && silent >= GoneAfterMs
+                         && (settings_.from.isEmpty() ? status(nowMs) == FeedState::Status::Lost
+                                                      : chosen && sender != settings_.from);
     if (!replace) {
         heardOther(sender, nowMs);
         return false;
     }
     others_.remove(sender);
+    othersSince_.remove(sender);
     const qint64 ignored = ignored_;
     const QMap<QString, qint64> others = others_;
+    const QMap<QString, qint64> othersSince = othersSince_;
     *this = ClockFeed(settings_);
     ignored_ = ignored;
     others_ = others;
+    othersSince_ = othersSince;
     return true;
 }
 

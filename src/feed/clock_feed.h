@@ -63,6 +63,8 @@ struct FeedSettings {
 // operator's machine came back with a new address); given an address without
 // a port, it moves to another port of that address when the one it follows
 // has been silent for ten seconds (Periodix started again on that machine).
+// Either way only to a clock that began to speak after the one it follows
+// fell silent, never to one heard all along (the other court).
 // A machine can hear one broadcast twice (the sender's own copy, two
 // interfaces on one network): a copy within half a second is the same
 // datagram, not a second tick.
@@ -103,6 +105,7 @@ private:
     QString time_;
     QString sender_;
     QMap<QString, qint64> others_; // when each was last heard, at most a few hundred
+    QMap<QString, qint64> othersSince_; // and since when it has been heard
     qint64 othersPrunedMs_ = -1;
     qint64 ignored_ = 0;
     qint64 datagramMs_ = -1;       // the last clock datagram shown

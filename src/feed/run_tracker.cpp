@@ -10,14 +10,16 @@ constexpr qint64 TickSpacingMs = 1000;
 constexpr qint64 LateTickMs = 1500;    // a tick not followed within this: a correction, or the silent end
 constexpr qint64 LostAfterMs = 3000;   // a counting clock silent for longer: link lost
 constexpr qint64 ShortestTickGapMs = 500; // from a clock not running: closer is a correction
+constexpr qint64 SecondTickGapMs = 850;   // the second tick after a start: closer is a second correction
 constexpr qint64 JitterGapMs = 100;    // a running clock's tick may come this close after a late one
+constexpr qint64 TickSlackMs = 300;    // how much earlier than its second a tick may come
 } // namespace
 
 bool RunTracker::silentEnd(qint64 nowMs) const
 {
     // The last tick left the clock one second before its end, and the next
     // one, the end, never came.
-    return !paused_ && !ended_ && ticking_ && endSeconds_ && nowMs - lastClockMs_ > LateTickMs;
+    return !paused_ && !ended_ && ticked_ && endSeconds_ && nowMs - lastClockMs_ > LateTickMs;
 }
 
 bool RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optional<qint32> countUpEnd)
@@ -47,12 +49,29 @@ bool RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
         return false;
     lastMs_ = nowMs;
     // One second on is a tick (or a one-second correction, told apart by what
-    // follows); more than one only while counting, with datagrams lost on
-    // the way, never faster than the time that passed.
-    const qint64 shortestGap = wasRunning && ticking_ ? JitterGapMs : ShortestTickGapMs;
-    const bool tick = samePeriod && moved != 0 && gap >= shortestGap && (direction_ == 0 || way == direction_) &&
-                      (std::abs(moved) == 1 || (wasRunning && std::abs(qint64{moved}) * TickSpacingMs <= gap + LateTickMs));
-    ticking_ = tick && ticked_ && gap <= LostAfterMs;
+    // follows): from a counting clock also soon after a late tick, when the
+    // two came a second apart or more on average (a network that held one
+    // and delivered both together); the second after a start a second after
+    // the first, as the clock's timer keeps them (two corrections come
+    // closer). More than one second on is the clock counting with datagrams
+    // lost on the way, never faster than the time that passed: from a
+    // standing clock any such move but ten seconds (corrections move one or
+    // ten), from a running one only a second after its next tick was due.
+    const qint64 n = std::abs(qint64{moved});
+    bool tick = false;
+    if (samePeriod && moved != 0 && (direction_ == 0 || way == direction_)) {
+        if (n == 1 && wasRunning && ticking_)
+            tick = gap >= JitterGapMs || nowMs - previousTickMs_ >= 2 * TickSpacingMs - TickSlackMs;
+        else if (n == 1)
+            tick = gap >= (wasRunning && ticked_ ? SecondTickGapMs : ShortestTickGapMs);
+        else if (wasRunning)
+            tick = (n - 1) * TickSpacingMs + TickSlackMs <= gap;
+        else
+            tick = n != 10 && (n - 1) * TickSpacingMs <= gap;
+    }
+    ticking_ = tick && ((ticked_ && gap <= LostAfterMs) || n > 1);
+    if (tick)
+        previousTickMs_ = ticked_ ? lastClockMs_ : nowMs;
     ticked_ = tick;
     if (tick)
         lastWay_ = way;

@@ -19,8 +19,9 @@ namespace periodix::feed {
 // - a tick that reaches the end ends the period: 00:00 counting down, or the
 //   period's length counting up when it is known; silence after it is normal.
 //   A clock counting one second before its end that falls silent past its
-//   next tick has ended too (the last datagram was lost); a late end
-//   datagram then changes nothing;
+//   next tick has ended too (the last datagram was lost), also after only
+//   one tick (started again at 00:02); a late end datagram then changes
+//   nothing;
 // - a pause after the end, and the end datagram again (a start), is still
 //   the end;
 // - a clock that ticked twice in a row and then falls silent for more than
@@ -54,6 +55,7 @@ private:
 
     qint64 lastMs_ = -1;      // any datagram
     qint64 lastClockMs_ = -1; // the last clock datagram
+    qint64 previousTickMs_ = -1; // the tick before the last
     int period_ = 0;
     qint32 seconds_ = 0;
     int direction_ = 0;       // -1 countdown, +1 count-up, once two ticks told it

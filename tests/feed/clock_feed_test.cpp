@@ -95,6 +95,32 @@ void ClockFeedTest::state_data()
                                                                  << "ended 1/00:00 horns=1";
     QTest::newRow("corrected to 00:01 and started: the end sounds") << "0:p1t00:05 500:p1t00:01 5000:p1t00:00 ?5100"
                                                                     << "" << "ended 1/00:00 horns=1";
+    // Corrections and ticks from a standing clock, told apart by their spacing
+    // and size; ticks the network held and delivered together.
+    const QString paused = "0:p1t05:00 1000:p1t04:59 1400:pause ";
+    QTest::newRow("two -1 on a paused clock 0.8 s apart: corrections") << paused + "5000:p1t04:58 5800:p1t04:57 ?9000"
+                                                                      << "" << "stopped 1/04:57";
+    QTest::newRow("0.85 s apart: a start's first two ticks") << paused + "5000:p1t04:58 5850:p1t04:57 ?5900" << ""
+                                                             << "running 1/04:57";
+    QTest::newRow("two -1 at 00:03 0.8 s apart: no end")
+        << "0:p1t00:04 1000:p1t00:03 1400:pause 5000:p1t00:02 5800:p1t00:01 ?9000" << "" << "stopped 1/00:01 horns=0";
+    QTest::newRow("00:01 held and delivered with 00:00: the end")
+        << "0:p1t00:04 1000:p1t00:03 2000:p1t00:02 3990:p1t00:01 4000:p1t00:00 ?4100" << "" << "ended 1/00:00 horns=1";
+    QTest::newRow("a -1 50 ms after a tick: a correction") << Counting + "2050:p1t09:57 ?3700" << ""
+                                                           << "stopped 1/09:57";
+    QTest::newRow("started again at 00:02, 00:01 lost: the end")
+        << "0:p1t00:03 1000:p1t00:02 1300:pause 9000:p1t00:00 ?9100" << "" << "ended 1/00:00 horns=1";
+    QTest::newRow("a tick lost after a start: running") << paused + "9000:p1t04:57 ?9100" << "" << "running 1/04:57";
+    QTest::newRow("a -10 at 00:02 of a running clock: a correction")
+        << "0:p1t00:04 1000:p1t00:03 2000:p1t00:02 3290:p1t00:00 ?5000" << "" << "stopped 1/00:00 horns=0";
+    QTest::newRow("two seconds on once the next tick was due: counting")
+        << "0:p1t00:04 1000:p1t00:03 2000:p1t00:02 3300:p1t00:00 ?5000" << "" << "ended 1/00:00 horns=1";
+    QTest::newRow("ten seconds on from a standing clock: a correction") << paused + "9000:p1t04:49 ?9100" << ""
+                                                                        << "stopped 1/04:49";
+    QTest::newRow("started again at 00:02, 00:00 lost: ended past the next tick")
+        << "0:p1t00:03 1000:p1t00:02 1300:pause 9000:p1t00:01 ?10501" << "" << "ended 1/00:00 horns=1";
+    QTest::newRow("not before") << "0:p1t00:03 1000:p1t00:02 1300:pause 9000:p1t00:01 ?10500" << ""
+                                << "running 1/00:01";
     QTest::newRow("E N D, S, S: pause and the end again") << toTheEnd + "3000:p1t00:00 5000:pause 7000:p1t00:00 ?8000"
                                                            << "" << "ended 1/00:00 horns=1";
     QTest::newRow("a pause after the end") << toTheEnd + "3000:p1t00:00 5000:pause ?8000" << "" << "paused 1/00:00";
@@ -132,6 +158,9 @@ void ClockFeedTest::state_data()
         << Counting + "12000:p2t05:00@127.0.0.3 ?12100" << "" << "stopped 2/05:00 | 127.0.0.3";
     QTest::newRow("not before") << Counting + "11900:p2t05:00@127.0.0.3 ?12100" << ""
                                 << "lost 1/09:58 | 127.0.0.2 127.0.0.3";
+    QTest::newRow("a lost pause: never the other court heard all along")
+        << "0:p1t10:00 500:p2t05:00@127.0.0.3 1000:p1t09:59 2000:p1t09:58 12500:p2t04:48@127.0.0.3 ?12600" << ""
+        << "lost 1/09:58 | 127.0.0.2 127.0.0.3";
     QTest::newRow("a stopped clock silent a minute is kept") << "0:p1t10:00 60000:p2t05:00@127.0.0.3 ?60100" << ""
                                                              << "stopped 1/10:00 | 127.0.0.2 127.0.0.3";
     QTest::newRow("a time-out: the paused clock is kept")
