@@ -51,7 +51,7 @@ HttpRequest parseRequestHead(const QByteArray &head)
         lines[i].chop(1);
     }
     const QList<QByteArray> requestLine = lines.first().split(' ');
-    if (requestLine.size() != 3 || !isToken(requestLine[0]) || !isPrintable(requestLine[1]) ||
+    if (requestLine.size() != 3 || !isToken(requestLine[0]) || !isPrintable(requestLine[1]) || requestLine[1].contains('\t') ||
         (requestLine[2] != "HTTP/1.1" && requestLine[2] != "HTTP/1.0"))
         return request;
     request.method = requestLine[0];

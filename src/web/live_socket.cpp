@@ -1,6 +1,6 @@
 #include "web/live_socket.h"
 
-#include <QTimer>
+#include "web/graceful_close.h"
 
 namespace periodix::web {
 
@@ -56,7 +56,10 @@ void LiveSocket::read()
     for (const ClientWord &word : reader_.take(bytes)) {
         switch (word.kind) {
         case ClientWord::Ping:
-            socket_->write(pongFrame(word.payload));
+            // Past the cap nothing more is queued for a page, pongs neither;
+            // the server drops one that stays there (WebServer::send).
+            if (socket_->bytesToWrite() <= maxQueued_)
+                socket_->write(pongFrame(word.payload));
             [[fallthrough]];
         case ClientWord::Message:
         case ClientWord::Pong:
@@ -70,18 +73,13 @@ void LiveSocket::read()
             return;
         }
     }
-    // What a page sends (pings, say) makes answers queue up for it too: one
-    // that does not read them goes, whatever it sends.
-    if (socket_->bytesToWrite() > maxQueued_)
-        abort();
 }
 
 void LiveSocket::close(quint16 code)
 {
     socket_->write(closeFrame(code));
     leave();
-    QTimer::singleShot(CloseGraceMs, socket_, &QTcpSocket::abort);
-    socket_->disconnectFromHost();
+    closeGracefully(socket_, CloseGraceMs);
 }
 
 void LiveSocket::leave()

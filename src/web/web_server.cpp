@@ -1,6 +1,7 @@
 #include "web/web_server.h"
 
 #include "web/clock_json.h"
+#include "web/graceful_close.h"
 #include "web/http_request.h"
 #include "web/live_socket.h"
 
@@ -266,7 +267,7 @@ void WebServer::answer(QTcpSocket *socket, int status, const QByteArray &type, c
     if (withBody)
         response += body;
     socket->write(response);
-    socket->disconnectFromHost();
+    closeGracefully(socket);
 }
 
 void WebServer::acceptBrowser(QTcpSocket *socket, qsizetype headSize, const QByteArray &accept, const QString &client)

@@ -166,8 +166,9 @@ page_shows link "No connection to periodix-web" 8
 [ "$(page 'document.body.dataset.status')" = disconnected ] || fail "status $(page 'document.body.dataset.status')"
 kill -CONT "$WEB_PID"
 page_shows state "Paused" 8
-if [ -n "${SCREENSHOTS:-}" ]; then
-  "$PAGE_PROBE" 9222 screenshot "$SCREENSHOTS/web_overlay.png" || fail "no screenshot"
+if [ -n "${SCREENSHOTS:-}" ]; then # the transparent page as a live stream shows it: here over plain blue
+  "$PAGE_PROBE" 9222 screenshot "$WORK/overlay.png" || fail "no screenshot"
+  convert "$WORK/overlay.png" -background '#1f4e8c' -flatten "$SCREENSHOTS/web_overlay.png"
 fi
 
 keys "$main" s                     # start again, then the network goes
