@@ -36,7 +36,8 @@ struct RawClient {
 
 // A plain socket that sends all of its bytes, reading as it goes, until the
 // server ends the connection: what came back, and whether the end was a
-// reset rather than the server's FIN after its last word.
+// reset rather than the server's FIN after its last word. What follows a
+// whole request head waits for the server's first answer.
 std::pair<QByteArray, bool> sendUntilEnded(quint16 port, const QByteArray &bytes)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
@@ -51,8 +52,10 @@ std::pair<QByteArray, bool> sendUntilEnded(quint16 port, const QByteArray &bytes
     bool reset = true;
     while (!deadline.hasExpired()) {
         QCoreApplication::processEvents(); // the server is in this process
-        if (sent < bytes.size()) {
-            const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+        const qsizetype head = bytes.indexOf("\r\n\r\n") + 4;
+        const qsizetype upTo = head >= 4 && answer.isEmpty() ? head : bytes.size();
+        if (sent < upTo) {
+            const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(upTo - sent), MSG_NOSIGNAL);
             sent += n > 0 ? n : 0;
         }
         char buffer[4096];
