@@ -314,7 +314,7 @@ void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19
         qint64 at = d.atMs + 1 + qint64(unit(random) * network.jitterMs);
         for (const auto &[from, to] : stalls) {
             if (at >= from && at < to)
-                at = to + qint64(unit(random) * 5);
+                at = to; // a held queue comes out in its order
         }
         arrivals.push_back({at, qsizetype(arrivals.size()), &d});
     }
@@ -342,6 +342,10 @@ void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19
     for (qint64 t = 1000; t <= lastMs; t += 50) {
         while (next < qsizetype(arrivals.size()) && arrivals[next].atMs <= t) {
             const Datagram &d = *arrivals[next].datagram;
+            if (const char *trace = std::getenv("REPLAY_TRACE"); trace && withFeed && network.loss > 0.1
+                && std::abs(arrivals[next].atMs - std::atoll(trace)) < 2500)
+                std::printf("    %lld (sent %lld) %s -> ends %d\n", arrivals[next].atMs, d.atMs, d.bytes.left(80).constData(),
+                            feed.state(offsetMs + arrivals[next].atMs).ends);
             if (d.feed)
                 feed.receiveFeed(d.bytes, sender, offsetMs + arrivals[next].atMs);
             else
@@ -419,6 +423,20 @@ void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19
         r.missed += found ? 0 : 1;
     }
     r.falseHorns += int(std::count(used.begin(), used.end(), false));
+    for (std::size_t i = 0; i < horns.size() && std::getenv("REPLAY_SHOW"); ++i) {
+        if (!used[i])
+            std::printf("  a false horn at %lld (horns %s); ends at %s\n", horns[i], [&] {
+                QStringList e;
+                for (qint64 h : horns)
+                    if (std::abs(h - horns[i]) < 20000) e << QString::number(h);
+                return e.join(' ').toStdString();
+            }().c_str(), [&] {
+                QStringList e;
+                for (qint64 end : clock.ends())
+                    if (std::abs(end - horns[i]) < 20000) e << QString::number(end);
+                return e.join(' ').toStdString();
+            }().c_str());
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "feed/clock_feed.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace periodix::feed {
 
@@ -14,6 +15,9 @@ constexpr int OthersKept = 256;         // other clocks kept to be named or coun
 constexpr qint64 FeedLostAfterMs = 1300;
 // A count that goes back after this much silence is Periodix started again.
 constexpr qint64 FeedRestartMs = 2000;
+// The datagrams tell of ends only once the feed has been silent this long:
+// a network that holds both for a moment delivers the feed's own end too.
+constexpr qint64 FeedStoppedMs = 3000;
 
 QString timeText(qint32 seconds)
 {
@@ -117,9 +121,13 @@ ClockDatagram::Kind ClockFeed::receive(const QByteArray &bytes, const QString &s
         return datagram.kind; // out of order: not shown
     lastBytes_ = bytes;
     lastMs_ = datagramMs_ = nowMs;
+    if (feed_ && guessedEnds(nowMs) == 0) // an end the feed told, or will, is no end of the datagrams'
+        trackerEndsSeen_ = tracker_.ends(nowMs);
     if (datagram.kind == ClockDatagram::Kind::Clock) {
         period_ = datagram.period;
         time_ = datagram.time;
+    } else if (tracker_.seconds(nowMs) >= 0 && !time_.isEmpty()) {
+        time_ = timeText(tracker_.seconds(nowMs)); // the pause holds the ticks lost before it
     }
     return datagram.kind;
 }
@@ -139,19 +147,31 @@ bool ClockFeed::receiveFeed(const QByteArray &bytes, const QString &sender, qint
         return false; // a repeat heard twice, or an older one that came late
     // The ends guessed from the datagrams while they decided stay counted;
     // while the feed decides, it alone tells of ends.
-    if (!feedDecides(nowMs))
-        guessedEnds_ += tracker_.ends(nowMs) - trackerEndsSeen_;
+    const int guessed = guessedEnds(nowMs);
+    guessedEnds_ += guessed;
     trackerEndsSeen_ = tracker_.ends(nowMs);
+    // An end the datagrams told while the feed was away is the feed's next
+    // end of that period, which a held network may deliver after older ones.
+    if (guessed > 0)
+        endGuessed_ = true;
+    else if (feed_ && (feed->period != feed_->period || feed->state == HallFeed::State::Stopped))
+        endGuessed_ = false;
     // A new end: the feed turns "ended" from a clock that stood elsewhere
     // (also when what came between was lost), not from the same second of
     // the same period (E N D, pause, start), and never at the first sight of
     // a game.
     if (sameGame && feed->state == HallFeed::State::Ended && feed_->state != HallFeed::State::Ended
         && !(feed_->period == feed->period && feed_->clockTenths == feed->clockTenths))
-        ++feedEnds_;
+        feedEnds_ += std::exchange(endGuessed_, false) ? 0 : 1;
     feed_ = feed;
     feedMs_ = lastMs_ = nowMs;
     return true;
+}
+
+int ClockFeed::guessedEnds(qint64 nowMs) const
+{
+    const bool stopped = !feed_ || (!feedDecides(nowMs) && nowMs - feedMs_ > FeedStoppedMs);
+    return stopped ? tracker_.ends(nowMs) - trackerEndsSeen_ : 0;
 }
 
 bool ClockFeed::feedDecides(qint64 nowMs) const
@@ -199,7 +219,7 @@ FeedState ClockFeed::state(qint64 nowMs) const
         s.period = period_;
         s.legend = settings_.set.legend(period_);
         s.time = time_;
-        s.ends = feedEnds_ + guessedEnds_ + tracker_.ends(nowMs) - trackerEndsSeen_;
+        s.ends = feedEnds_ + guessedEnds_ + guessedEnds(nowMs);
         if (s.status == FeedState::Status::Ended && tracker_.ends(nowMs) > 0 && tracker_.seconds(nowMs) >= 0)
             s.time = timeText(tracker_.seconds(nowMs)); // also when the end's own datagram never came
         left = tracker_.remainingMs(nowMs);

@@ -94,6 +94,8 @@ private:
     void heardOther(const QString &sender, qint64 nowMs);
     // The feed decides: heard, and no clock datagram came after it fell silent.
     bool feedDecides(qint64 nowMs) const;
+    // Ends the datagrams told since the feed was last heard, once it has stopped.
+    int guessedEnds(qint64 nowMs) const;
     FeedState::Status status(qint64 nowMs) const;
     void feedState(FeedState &s, qint64 nowMs) const;
 
@@ -114,6 +116,7 @@ private:
     int feedEnds_ = 0;             // ends the feed told of
     int guessedEnds_ = 0;          // ends guessed from the datagrams while the feed did not decide
     int trackerEndsSeen_ = 0;      // the datagrams' ends counted so far
+    bool endGuessed_ = false;      // they told of an end the feed has not told of yet
 };
 
 } // namespace periodix::feed

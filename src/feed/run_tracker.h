@@ -23,7 +23,8 @@ namespace periodix::feed {
 //   one tick (started again at 00:02); a late end datagram then changes
 //   nothing;
 // - a pause after the end, and the end datagram again (a start), is still
-//   the end;
+//   the end; a pause more than a second after a counting clock's last tick
+//   holds the time of the ticks lost before it;
 // - a clock that ticked twice in a row and then falls silent for more than
 //   three seconds before its end has lost its link.
 class RunTracker {

@@ -70,6 +70,9 @@ void ClockFeedTest::state_data()
     QTest::newRow("the first tick after a start runs at once") << Started + "?30100" << "" << "running 1/09:59";
     QTest::newRow("a one-second correction: stopped once nothing follows") << Started + "?31600" << ""
                                                                            << "stopped 1/09:59";
+    QTest::newRow("a pause 1.2 s after the last tick: one lost before it") << Counting + "3201:pause ?9000" << ""
+                                                                          << "paused 1/09:57";
+    QTest::newRow("not closer") << Counting + "3200:pause ?9000" << "" << "paused 1/09:58";
     QTest::newRow("paused keeps the time") << "0:p2t05:00 1000:p2t04:59 1400:pause ?9000" << "" << "paused 2/04:59";
     QTest::newRow("silent while counting: lost") << Counting + "?5001" << "" << "lost 1/09:58";
     QTest::newRow("three seconds is not yet lost") << Counting + "?5000" << "" << "running 1/09:58";
@@ -222,6 +225,14 @@ void ClockFeedTest::state_data()
         << "0:F=running/1/00:02/2.0/1 1000:p1t00:01 1000:F=running/1/00:01/1.0/5 1400:F=paused/1/00:01/0.6/7 "
            "2900:F=paused/1/00:01/0.6/13 ?3000"
         << "" << "paused 1/00:01 Half horns=0";
+    const QString heldAtTheEnd = "0:p1t00:03 0:F=running/1/00:03/3.0/1 1000:F=running/1/00:02/2.0/5 1010:p1t00:02 "
+                                 "2000:F=running/1/00:01/1.0/9 2010:p1t00:01 ";
+    QTest::newRow("held, then the end told both ways: one horn")
+        << heldAtTheEnd + "4500:F=running/1/00:01/0.5/11 4500:p1t00:00 4500:F=ended/1/00:00/0.0/17 ?4600" << ""
+        << "ended 1/00:00 Half horns=1";
+    QTest::newRow("and after the feed stopped") << heldAtTheEnd + "5100:F=running/1/00:01/0.5/11 5100:p1t00:00 "
+                                                                  "5100:F=ended/1/00:00/0.0/17 ?5200"
+                                                << "" << "ended 1/00:00 Half horns=1";
     QTest::newRow("started on an ended period: no horn") << "0:F=ended/1/00:00/0.0/7 ?100" << ""
                                                          << "ended 1/00:00 Half horns=0";
     // Without a feed, or once it stops, the datagrams tell.
