@@ -298,7 +298,8 @@ bool matches(const FeedState &s, const Shown &truth)
     return s.status == states[int(truth.state)] && s.period == truth.period;
 }
 
-void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19937 &random, qint64 offsetMs, Result &r)
+void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19937 &random, qint64 offsetMs, Result &r,
+            int game)
 {
     std::uniform_real_distribution<double> unit(0, 1);
     const qint64 lastMs = clock.now();
@@ -342,8 +343,9 @@ void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19
     for (qint64 t = 1000; t <= lastMs; t += 50) {
         while (next < qsizetype(arrivals.size()) && arrivals[next].atMs <= t) {
             const Datagram &d = *arrivals[next].datagram;
-            if (const char *trace = std::getenv("REPLAY_TRACE"); trace && withFeed && network.loss > 0.1
-                && std::abs(arrivals[next].atMs - std::atoll(trace)) < 2500)
+            if (const char *trace = std::getenv("REPLAY_TRACE"); trace && withFeed == bool(std::getenv("REPLAY_FEED"))
+                && QByteArray(network.name).startsWith(qgetenv("REPLAY_NET"))
+                && game == qEnvironmentVariableIntValue("REPLAY_GAME") && std::abs(arrivals[next].atMs - std::atoll(trace)) < 4000)
                 std::printf("    %lld (sent %lld) %s -> ends %d\n", arrivals[next].atMs, d.atMs, d.bytes.left(80).constData(),
                             feed.state(offsetMs + arrivals[next].atMs).ends);
             if (d.feed)
@@ -425,7 +427,7 @@ void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19
     r.falseHorns += int(std::count(used.begin(), used.end(), false));
     for (std::size_t i = 0; i < horns.size() && std::getenv("REPLAY_SHOW"); ++i) {
         if (!used[i])
-            std::printf("  a false horn at %lld (horns %s); ends at %s\n", horns[i], [&] {
+            std::printf("  a false horn in game %d at %lld (horns %s); ends at %s\n", game, horns[i], [&] {
                 QStringList e;
                 for (qint64 h : horns)
                     if (std::abs(h - horns[i]) < 20000) e << QString::number(h);
@@ -463,8 +465,8 @@ int main(int argc, char *argv[])
         for (const bool withFeed : {false, true}) {
             Result r;
             std::mt19937 netRandom(seed * 7919u + 17u);
-            for (const Clock &clock : played)
-                replay(clock, network, withFeed, netRandom, 1'000'000, r);
+            for (std::size_t g = 0; g < played.size(); ++g)
+                replay(played[g], network, withFeed, netRandom, 1'000'000, r, int(g));
             std::printf("| %s | %s | %.1f s of %.0f s (%.2f %%) | %.2f s | %.2f s | %d of %d | %d |\n", network.name,
                         withFeed ? "hall feed" : "clock datagrams", r.wrongSeconds, r.playedSeconds,
                         100 * r.wrongSeconds / r.playedSeconds, r.longestWrong, r.longestChange, r.missed, r.ends,

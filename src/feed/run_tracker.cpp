@@ -56,6 +56,12 @@ bool RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
     // within half a second of a tick.
     if (wasRunning && samePeriod && direction_ != 0 && moved == -direction_ && gap < ShortestTickGapMs)
         return false;
+    // A tick right after a pause was sent before it (no operator starts the
+    // clock again that fast): the paused clock's time, still paused.
+    if (paused_ && samePeriod && direction_ != 0 && moved == direction_ && nowMs - lastMs_ < JitterGapMs) {
+        seconds_ = seconds;
+        return true;
+    }
     lastMs_ = nowMs;
     // One second on is a tick (or a one-second correction, told apart by what
     // follows): from a counting clock also soon after a late tick, when the

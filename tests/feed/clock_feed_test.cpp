@@ -73,6 +73,8 @@ void ClockFeedTest::state_data()
     QTest::newRow("a pause 1.2 s after the last tick: one lost before it") << Counting + "3201:pause ?9000" << ""
                                                                           << "paused 1/09:57";
     QTest::newRow("not closer") << Counting + "3200:pause ?9000" << "" << "paused 1/09:58";
+    QTest::newRow("a tick that comes just after its pause") << "0:p1t00:04 1000:p1t00:03 2000:p1t00:02 3000:pause 3030:p1t00:01 ?9000"
+                                                            << "" << "paused 1/00:01 horns=0";
     QTest::newRow("paused keeps the time") << "0:p2t05:00 1000:p2t04:59 1400:pause ?9000" << "" << "paused 2/04:59";
     QTest::newRow("silent while counting: lost") << Counting + "?5001" << "" << "lost 1/09:58";
     QTest::newRow("three seconds is not yet lost") << Counting + "?5000" << "" << "running 1/09:58";
