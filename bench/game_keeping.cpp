@@ -12,6 +12,7 @@
 #include "main_window/frm_main.h"
 #include "platform/monotonic_clock.h"
 #include "platform/udp_sender.h"
+#include "window_bench.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,7 +21,6 @@
 #include <QThread>
 
 #include <cstdio>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace periodix;
@@ -28,19 +28,8 @@ using namespace periodix::common;
 
 namespace {
 
-class HandClock final : public MonotonicClock {
-public:
-    qint64 nowNs() const override { return now; }
-    qint64 now = 1'000'000'000'000;
-};
-
-double cpuMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 + usage.ru_stime.tv_sec * 1e3
-           + usage.ru_stime.tv_usec / 1e3;
-}
+using bench::cpuMs;
+using bench::HandClock;
 
 // Bytes handed to write() and bytes the process sent towards the disk.
 std::pair<qint64, qint64> writtenBytes()

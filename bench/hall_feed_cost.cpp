@@ -12,30 +12,19 @@
 #include "main_window/hall_feed_sender.h"
 #include "platform/monotonic_clock.h"
 #include "platform/udp_sender.h"
+#include "window_bench.h"
 
 #include <QApplication>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace periodix;
 using namespace periodix::common;
 
 namespace {
 
-class HandClock final : public MonotonicClock {
-public:
-    qint64 nowNs() const override { return now; }
-    qint64 now = 1'000'000'000'000;
-};
-
-double cpuMs()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 + usage.ru_stime.tv_sec * 1e3
-           + usage.ru_stime.tv_usec / 1e3;
-}
+using bench::cpuMs;
+using bench::HandClock;
 
 // The CPU time of `seconds` of counting clock, and the feed datagrams sent.
 std::pair<double, int> count(int seconds, bool feed)

@@ -36,7 +36,7 @@ screenshot "$main" main_window_paused
 stop_periodix
 
 # Every datagram came from the namespace's network, in order, one per refresh.
-senders=$(grep -v '^ready' "$WORK/datagrams" | awk '{print $2}' | sort -u)
+senders=$(grep -v '^ready' "$WORK/datagrams" | awk '{print $2}' | sed 's/:[0-9]*$//' | sort -u)
 [[ "$senders" =~ ^192\.168\.0\.(10|20)$ ]] || fail "datagrams from $senders"
 got=$(payloads | tr '\n' ' ')
 case "$got" in
