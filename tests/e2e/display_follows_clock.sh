@@ -116,8 +116,7 @@ echo "the display followed: $(xdotool getwindowname "$display")"
 # The hall feed. A normal start sent nothing on its port.
 [ "$(grep -vc '^ready' "$WORK/feed")" = 0 ] || fail "a normal start sent on port 7700: $(head -n 3 "$WORK/feed")"
 stop_periodix
-# A display started afresh, without the period set: the legends come with the feed.
-kill "$DISPLAY_PID"
+kill "$DISPLAY_PID" # a display started afresh, without the period set: the legends come with the feed
 wait_until 10 bash -c "! xdotool search --onlyvisible --name '^Periodix display' >/dev/null 2>&1" ||
   fail "the display did not close"
 HOME="$WORK/home" "$DISPLAY_PROGRAM" --horn --tenths >>"$WORK/display.log" 2>&1 &
@@ -128,10 +127,8 @@ open_set "$WORK/halves.ptm" '^1st Half/00:03$'
 main=$MAIN
 wait_until 5 grep -q '"state":"stopped","period":1,"periods":2,"legend":"1st Half"' "$WORK/feed" ||
   fail "no hall feed: $(tail -n 3 "$WORK/feed")"
-# Four a second while the clock stands: nine datagrams span two seconds, as
-# the receiver timed them.
-feeds_now() { grep -c '"game"' "$WORK/feed"; }
-first=$(feeds_now)
+# Four a second while the clock stands: nine span two seconds, as the receiver timed them.
+first=$(grep -c '"game"' "$WORK/feed")
 wait_until 10 bash -c "[ \$(grep -c '\"game\"' '$WORK/feed') -ge $((first + 9)) ]" || fail "the feed is not repeated"
 span=$(grep '"game"' "$WORK/feed" | sed -n "$((first + 1))p;$((first + 9))p" | awk 'NR == 1 {a = $1} NR == 2 {print $1 - a}')
 [ "$span" -ge 1800 ] && [ "$span" -le 4000 ] || fail "nine feed datagrams of a stopped clock in $span ms"

@@ -184,7 +184,6 @@ page_shows state "LINK LOST" 8
 # Digits that may be old are grey, as on the hall's display, not a dimmed red.
 digits=$(page "getComputedStyle(document.getElementById('time')).color")
 [[ "$digits" == *"rgb(110, 110, 110)"* ]] || fail "the digits of a lost link are $digits"
-[ -z "${SCREENSHOTS:-}" ] || "$PAGE_PROBE" 9222 screenshot "$SCREENSHOTS/web_link_lost.png"
 ip link set veth0 up
 ip link set veth1 up
 wait_until 10 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('state').textContent\" 2>/dev/null)\" != 'LINK LOST' ]" ||

@@ -66,7 +66,6 @@ void DatagramParserTest::hallFeed_data()
     QTest::newRow("as sent") << "" << "running 2/4 2nd Half 600 443.2 07:24 #1234";
     QTest::newRow("counting up, ended") << R"("countdown"=>"countup"|running=>ended)"
                                         << "ended 2/4 2nd Half 600 443.2 07:24 #1234 up";
-    QTest::newRow("spaces and another order") << R"({"v":1,=>{ "v" : 1 ,"extra":[],)" << "running 2/4 2nd Half 600 443.2 07:24 #1234";
     QTest::newRow("a legend in UTF-8, escaped") << R"("2nd Half"=>"\u00dcber \"OT\"")"
                                                 << R"(running 2/4 Über "OT" 600 443.2 07:24 #1234)";
     QTest::newRow("the last period") << R"("period":2=>"period":4)" << "running 4/4 2nd Half 600 443.2 07:24 #1234";
@@ -78,11 +77,9 @@ void DatagramParserTest::hallFeed_data()
     QTest::newRow("seq a fraction") << R"("seq":1234=>"seq":12.5)" << "";
     QTest::newRow("an empty game") << R"("game":"9f2c0a1b"=>"game":"")" << "";
     QTest::newRow("an unknown state") << R"(running=>counting)" << "";
-    QTest::newRow("an unknown timer") << R"(countdown=>sideways)" << "";
     QTest::newRow("no time") << R"(,"time":"07:24"=>)" << "";
     QTest::newRow("a time no clock shows") << R"("07:24"=>"7:24")" << "";
     QTest::newRow("a length past 32 bits") << R"("length":600=>"length":2147483648)" << "";
-    QTest::newRow("the clock a text") << R"("clock":443.2=>"clock":"443.2")" << "";
     QTest::newRow("the clock far out of range") << R"("clock":443.2=>"clock":1e300)" << "";
     QTest::newRow("a legend too long") << QString(R"("2nd Half"=>"%1")").arg(QString(256, u'x')) << "";
     QTest::newRow("1 KiB") << "pad=1024" << "running 2/4 2nd Half 600 443.2 07:24 #1234";

@@ -41,16 +41,12 @@ struct RawClient {
 std::pair<QByteArray, bool> sendUntilEnded(quint16 port, const QByteArray &bytes)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to);
+    const sockaddr_in to{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    ::connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to);
     QByteArray answer;
     qsizetype sent = 0;
-    QDeadlineTimer deadline(5000);
     bool reset = true;
-    while (!deadline.hasExpired()) {
+    for (QDeadlineTimer deadline(5000); !deadline.hasExpired();) {
         QCoreApplication::processEvents(); // the server is in this process
         const qsizetype head = bytes.indexOf("\r\n\r\n") + 4;
         const qsizetype upTo = head >= 4 && answer.isEmpty() ? head : bytes.size();
