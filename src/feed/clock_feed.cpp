@@ -62,18 +62,16 @@ ClockFeed::ClockFeed(FeedSettings settings) : settings_(std::move(settings)) {}
 
 void ClockFeed::heardOther(const QString &sender, qint64 nowMs)
 {
-    if (!others_.contains(sender))
-        othersSince_.insert(sender, nowMs);
-    others_.insert(sender, nowMs);
+    others_.insert(sender, {others_.value(sender, {nowMs, nowMs}).first, nowMs});
     // A network full of senders costs a bounded list: those silent for a
     // minute go, and past the bound the oldest.
     if (others_.size() <= OthersKept && nowMs - othersPrunedMs_ < 1000)
         return;
     othersPrunedMs_ = nowMs;
-    others_.removeIf([nowMs](const auto &other) { return nowMs - other.value() > OtherHeardMs; });
+    others_.removeIf([nowMs](const auto &other) { return nowMs - other.value().last > OtherHeardMs; });
     while (others_.size() > OthersKept)
-        others_.erase(std::min_element(others_.begin(), others_.end()));
-    othersSince_.removeIf([this](const auto &other) { return !others_.contains(other.key()); });
+        others_.erase(std::min_element(others_.begin(), others_.end(),
+                                       [](const Heard &a, const Heard &b) { return a.last < b.last; }));
 }
 
 bool ClockFeed::follows(const QString &sender, qint64 nowMs)
@@ -85,7 +83,7 @@ bool ClockFeed::follows(const QString &sender, qint64 nowMs)
     // Left to itself, only a clock that lost its link while counting is
     // replaced; given an address, another port of it takes the place of a
     // silent one; either only by a clock first heard after it fell silent.
-    const bool cameAfter = othersSince_.value(sender, nowMs) > lastMs_;
+    const bool cameAfter = others_.value(sender, {nowMs, nowMs}).first > lastMs_;
     const bool replace = cameAfter && silent >= GoneAfterMs
                          && (settings_.from.isEmpty() ? status(nowMs) == FeedState::Status::Lost
                                                       : chosen && sender != settings_.from);
@@ -94,14 +92,11 @@ bool ClockFeed::follows(const QString &sender, qint64 nowMs)
         return false;
     }
     others_.remove(sender);
-    othersSince_.remove(sender);
     const qint64 ignored = ignored_;
-    const QMap<QString, qint64> others = others_;
-    const QMap<QString, qint64> othersSince = othersSince_;
+    const QMap<QString, Heard> others = others_;
     *this = ClockFeed(settings_);
     ignored_ = ignored;
     others_ = others;
-    othersSince_ = othersSince;
     return true;
 }
 
@@ -153,16 +148,16 @@ bool ClockFeed::receiveFeed(const QByteArray &bytes, const QString &sender, qint
     // An end the datagrams told while the feed was away is the feed's next
     // end of that period, which a held network may deliver after older ones.
     if (guessed > 0)
-        endGuessed_ = true;
-    else if (feed_ && (feed->period != feed_->period || feed->state == HallFeed::State::Stopped))
-        endGuessed_ = false;
+        endGuessedPeriod_ = period_;
+    if (feed->period != endGuessedPeriod_ || feed->state == HallFeed::State::Stopped)
+        endGuessedPeriod_ = 0;
     // A new end: the feed turns "ended" from a clock that stood elsewhere
     // (also when what came between was lost), not from the same second of
     // the same period (E N D, pause, start), and never at the first sight of
     // a game.
     if (sameGame && feed->state == HallFeed::State::Ended && feed_->state != HallFeed::State::Ended
         && !(feed_->period == feed->period && feed_->clockTenths == feed->clockTenths))
-        feedEnds_ += std::exchange(endGuessed_, false) ? 0 : 1;
+        feedEnds_ += std::exchange(endGuessedPeriod_, 0) == feed->period ? 0 : 1;
     feed_ = feed;
     feedMs_ = lastMs_ = nowMs;
     return true;
@@ -238,8 +233,8 @@ FeedState ClockFeed::state(qint64 nowMs) const
     // The most recently heard first.
     QList<std::pair<qint64, QString>> heard;
     for (auto it = others_.cbegin(); it != others_.cend(); ++it) {
-        if (nowMs - it.value() <= OtherHeardMs)
-            heard.append({it.value(), it.key()});
+        if (nowMs - it.value().last <= OtherHeardMs)
+            heard.append({it.value().last, it.key()});
     }
     std::sort(heard.begin(), heard.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     for (int i = 0; i < heard.size(); ++i) {

@@ -106,8 +106,11 @@ private:
     int period_ = 0;
     QString time_;
     QString sender_;
-    QMap<QString, qint64> others_; // when each was last heard, at most a few hundred
-    QMap<QString, qint64> othersSince_; // and since when it has been heard
+    struct Heard {
+        qint64 first; // since when it has been heard
+        qint64 last;
+    };
+    QMap<QString, Heard> others_; // at most a few hundred
     qint64 othersPrunedMs_ = -1;
     qint64 ignored_ = 0;
     qint64 datagramMs_ = -1;       // the last clock datagram shown
@@ -116,7 +119,7 @@ private:
     int feedEnds_ = 0;             // ends the feed told of
     int guessedEnds_ = 0;          // ends guessed from the datagrams while the feed did not decide
     int trackerEndsSeen_ = 0;      // the datagrams' ends counted so far
-    bool endGuessed_ = false;      // they told of an end the feed has not told of yet
+    int endGuessedPeriod_ = 0;     // the period of an end they told that the feed has not told of yet
 };
 
 } // namespace periodix::feed

@@ -33,12 +33,12 @@ bool RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
     const qint64 gap = lastClockMs_ < 0 ? -1 : nowMs - lastClockMs_;
     if (datagram.kind == ClockDatagram::Kind::Pause) {
         // A counting clock paused more than a second after its last tick
-        // ticked on meanwhile, its datagrams lost: the pause holds its time
-        // (not past the end, which would have ended it).
+        // ticked on meanwhile, its datagrams lost: the pause holds its time,
+        // not past the end (reached, it ended there: "E N D", then S).
         if (wasRunning && ticking_ && direction_ != 0 && gap > TickSpacingMs + 2 * JitterGapMs) {
             const qint64 missed = (gap - JitterGapMs) / TickSpacingMs;
             const qint64 moved = qint64{seconds_} + missed * direction_;
-            if (direction_ > 0 || moved > 0)
+            if (direction_ > 0 || moved >= 0)
                 seconds_ = qint32(moved);
         }
         lastMs_ = nowMs;

@@ -46,7 +46,7 @@ HallFeedSender::HallFeedSender(DatagramSender &sender, quint16 port, const Perio
 
 void HallFeedSender::change(const feed::HallFeed &state, qint32 clockSeconds, qint32 periodSeconds, bool broadcasting)
 {
-    if (!known_ || state.state != state_.state || state.period != state_.period) {
+    if (state.state != state_.state || state.period != state_.period) {
         echoesLeft_ = Echoes;
         echoes_.setEnabled(true); // while echoing an earlier change, on in its step
     }
@@ -54,14 +54,13 @@ void HallFeedSender::change(const feed::HallFeed &state, qint32 clockSeconds, qi
     clockSeconds_ = clockSeconds;
     periodSeconds_ = periodSeconds;
     broadcasting_ = broadcasting;
-    known_ = true;
     send();
     repeats_.setEnabled(true);
 }
 
 void HallFeedSender::send()
 {
-    if (!known_ || !broadcasting_)
+    if (!broadcasting_) // nor do the repeats, which start with the first change
         return;
     feed::HallFeed feed = state_;
     feed.seq = ++seq_;

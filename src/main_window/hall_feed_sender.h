@@ -52,7 +52,6 @@ private:
     qint32 clockSeconds_ = 0;
     qint32 periodSeconds_ = 0;
     bool broadcasting_ = false;
-    bool known_ = false; // nothing is sent before the first game is on the clock
     qint64 seq_ = 0;
 };
 

@@ -55,9 +55,7 @@ void DatagramSender::setRemotePort(int port)
 
 void DatagramSender::sendData(const QString &text)
 {
-    if (remotePort_ == 0)
-        raiseError(ErrAddressNotAvailable, QStringLiteral("Address is not available"));
-    sendBytes(static_cast<quint16>(remotePort_), text.toLatin1());
+    sendBytes(static_cast<quint16>(remotePort_), text.toLatin1()); // port 0 is refused there
 }
 
 void DatagramSender::sendBytes(quint16 port, const QByteArray &payload)

@@ -73,8 +73,11 @@ void ClockFeedTest::state_data()
     QTest::newRow("a pause 1.2 s after the last tick: one lost before it") << Counting + "3201:pause ?9000" << ""
                                                                           << "paused 1/09:57";
     QTest::newRow("not closer") << Counting + "3200:pause ?9000" << "" << "paused 1/09:58";
+    QTest::newRow("two lost: the end, then S") << "0:p1t00:04 1000:p1t00:03 2000:p1t00:02 4300:pause ?5000" << ""
+                                               << "paused 1/00:00";
     QTest::newRow("a tick that comes just after its pause") << "0:p1t00:04 1000:p1t00:03 2000:p1t00:02 3000:pause 3030:p1t00:01 ?9000"
                                                             << "" << "paused 1/00:01 horns=0";
+    QTest::newRow("a pause before any time") << "0:pause ?100" << "" << "paused 0/";
     QTest::newRow("paused keeps the time") << "0:p2t05:00 1000:p2t04:59 1400:pause ?9000" << "" << "paused 2/04:59";
     QTest::newRow("silent while counting: lost") << Counting + "?5001" << "" << "lost 1/09:58";
     QTest::newRow("three seconds is not yet lost") << Counting + "?5000" << "" << "running 1/09:58";
@@ -235,6 +238,9 @@ void ClockFeedTest::state_data()
     QTest::newRow("and after the feed stopped") << heldAtTheEnd + "5100:F=running/1/00:01/0.5/11 5100:p1t00:00 "
                                                                   "5100:F=ended/1/00:00/0.0/17 ?5200"
                                                 << "" << "ended 1/00:00 Half horns=1";
+    QTest::newRow("the end guessed, the next period's end told") << heldAtTheEnd + "5100:F=stopped/2/00:02/2.0/20 "
+                                                                    "6000:F=running/2/00:01/1.0/24 7000:F=ended/2/00:00/0.0/28 ?7100"
+                                                                 << "" << "ended 2/00:00 Half horns=2";
     QTest::newRow("started on an ended period: no horn") << "0:F=ended/1/00:00/0.0/7 ?100" << ""
                                                          << "ended 1/00:00 Half horns=0";
     // Without a feed, or once it stops, the datagrams tell.

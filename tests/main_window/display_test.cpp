@@ -97,8 +97,8 @@ void DisplayTest::hallFeed_data()
     // A change of state is said three times more within 150 ms; a tick is not.
     QTest::newRow("not before a repeat is due") << quarters << CountdownTimer << "127.0.0.255" << "t0.249"
                                                 << "stopped 1/2 600.0 10:00 #4";
-    QTest::newRow("running: the second's passed part, rounded up")
-        << quarters << CountdownTimer << "127.0.0.255" << "S t0.25" << "running 1/2 599.8 10:00 #6";
+    QTest::newRow("running: the second's passed part, rounded up; a start said again")
+        << quarters << CountdownTimer << "127.0.0.255" << "t0.25 S t0.25" << "running 1/2 599.8 10:00 #10";
     QTest::newRow("the tick at once, then its repeat")
         << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25" << "running 1/2 599.0 09:59 #10";
     QTest::newRow("a pause keeps the passed part") << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 P"
@@ -111,6 +111,8 @@ void DisplayTest::hallFeed_data()
                                              << "stopped 2/2 600.0 10:00 #10";
     QTest::newRow("the end") << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25"
                              << "ended 1/2 0.0 00:00 #10";
+    QTest::newRow("started at 00:00: never below it") << shortOne << CountdownTimer << "127.0.0.255" << "-1 S t0.25"
+                                                      << "running 1/2 0.0 00:00 #7";
     QTest::newRow("S after the end: paused, as the window shows")
         << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25 K" << "paused 1/2 0.0 00:00 #11";
     QTest::newRow("counting up: rounded down") << quarters << ClockTimer << "127.0.0.255" << "S t0.25"

@@ -1,6 +1,7 @@
 #include "support/manual_clock.h"
 #include "web/web_server.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QWebSocket>
@@ -37,8 +38,14 @@ struct RawClient {
 // A plain socket that sends all of its bytes, reading as it goes, until the
 // server ends the connection: what came back, and whether the end was a
 // reset rather than the server's FIN after its last word. What follows a
-// whole request head waits for the server's first answer.
-std::pair<QByteArray, bool> sendUntilEnded(quint16 port, const QByteArray &bytes)
+// whole request head waits for the server's first answer. The client's end
+// stays open.
+struct Ended {
+    QByteArray answer;
+    bool reset;
+    int fd;
+};
+Ended sendUntilEnded(quint16 port, const QByteArray &bytes)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
     const sockaddr_in to{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
@@ -65,8 +72,7 @@ std::pair<QByteArray, bool> sendUntilEnded(quint16 port, const QByteArray &bytes
         pollfd p{fd, POLLIN, 0};
         ::poll(&p, 1, 5);
     }
-    ::close(fd);
-    return {answer, reset};
+    return {answer, reset, fd};
 }
 
 WebLimits smallLimits()
@@ -285,6 +291,10 @@ void HostileClientsTest::browserSendingGarbage_changesNothing()
                         "127.0.0.2");
     QTRY_VERIFY2(heard.last().contains("\"source\":\"feed\""), qPrintable(heard.last()));
     QVERIFY2(QRegularExpression("\"left\":45[23]\\d\\d[,}]").match(heard.last()).hasMatch(), qPrintable(heard.last()));
+    server->receiveFeed(R"({"v":1,"seq":2,"game":"g","state":"paused","period":2,"periods":2,"legend":"Half",)"
+                        R"("timer":"countdown","length":600,"clock":45.3,"time":"00:46"})",
+                        "127.0.0.2");
+    QTRY_VERIFY2(heard.last().contains("\"left\":null"), qPrintable(heard.last()));
     // A message over the size a page may send: that browser goes, the server stays.
     browser.sendTextMessage(QString(64 * 1024, u'x'));
     QTRY_COMPARE(server->browserCount(), 0);
@@ -402,9 +412,13 @@ void HostileClientsTest::lastWord_withoutReset()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, lastWord);
-    const auto [answer, reset] = sendUntilEnded(server->port(), bytes.replace("127.0.0.1:0", "127.0.0.1:" + QByteArray::number(server->port())));
+    const auto openFds = [] { return QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(); };
+    const qsizetype fdsBefore = openFds();
+    const auto [answer, reset, fd] = sendUntilEnded(server->port(), bytes.replace("127.0.0.1:0", "127.0.0.1:" + QByteArray::number(server->port())));
     QVERIFY2(answer.contains(lastWord), answer.left(200).constData());
     QVERIFY(!reset);
+    QTRY_COMPARE(openFds(), fdsBefore + 1); // the server let go of its end, of a client that never closes too
+    ::close(fd);
 }
 
 void HostileClientsTest::silentPage_dropped_answeringPageKept()
