@@ -15,7 +15,9 @@
 // stall (and the 1.5 s after one).
 //
 //   feed_replay [games, default 20] [seed, default 1]
-// With REPLAY_SHOW set it names each wrong stretch as it ends.
+// With REPLAY_SHOW set it names each wrong stretch and each false horn; with
+// REPLAY_TRACE=MS, REPLAY_GAME=N, REPLAY_NET=NAME (and REPLAY_FEED set for the
+// feed's replay) it prints what reached the companion around that moment.
 
 #include "feed/clock_feed.h"
 #include "feed/hall_feed.h"
