@@ -59,14 +59,7 @@ Run tick(int ticks, GameKeeper *keeper)
 {
     HandClock clock;
     UdpSender sender;
-    frmMAIN window(sender, [](frmMAIN &) {
-        PeriodTable.redim(1);
-        PeriodTable(1) = PeriodRecord{QStringLiteral("1st Half"), False, 546, 0};
-        PeriodCount = 1;
-        CurrentPeriod = 1;
-        TimerMode = CountdownTimer;
-        BroadcastAddress = QStringLiteral("127.0.0.255");
-    }, clock);
+    frmMAIN window(sender, bench::oneLongHalf, clock);
     window.setGameKeeper(keeper);
     window.Form_Load();
     window.show();

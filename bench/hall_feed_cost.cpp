@@ -31,14 +31,7 @@ std::pair<double, int> count(int seconds, bool feed)
 {
     HandClock clock;
     UdpSender sender;
-    frmMAIN window(sender, [](frmMAIN &) {
-        PeriodTable.redim(1);
-        PeriodTable(1) = PeriodRecord{QStringLiteral("1st Half"), False, 546, 0};
-        PeriodCount = 1;
-        CurrentPeriod = 1;
-        TimerMode = CountdownTimer;
-        BroadcastAddress = QStringLiteral("127.0.0.255");
-    }, clock);
+    frmMAIN window(sender, bench::oneLongHalf, clock);
     if (feed)
         window.useHallFeed(7700);
     window.Form_Load();
