@@ -45,14 +45,7 @@ std::optional<QString> text(const QJsonObject &object, const char *key, int long
         return std::nullopt;
     return value.toString();
 }
-} // namespace
-
-QString stateName(HallFeed::State state)
-{
-    return QLatin1String(StateNames[int(state)]);
-}
-
-QByteArray encodeHallFeed(const HallFeed &feed)
+QByteArray encodeFitted(const HallFeed &feed)
 {
     // Written by hand to keep the fields in the documented order.
     QByteArray out = "{\"v\":" + QByteArray::number(HallFeedVersion);
@@ -68,6 +61,29 @@ QByteArray encodeHallFeed(const HallFeed &feed)
     out += ",\"time\":" + jsonString(feed.time) + '}';
     return out;
 }
+
+} // namespace
+
+QString stateName(HallFeed::State state)
+{
+    return QLatin1String(StateNames[int(state)]);
+}
+
+QByteArray encodeHallFeed(const HallFeed &feed)
+{
+    // A legend of a period set may be longer than a feed datagram takes (a
+    // Period Script file holds any length; escapes take six bytes): it is cut
+    // to fit, so that the feed always arrives.
+    HallFeed fitted = feed;
+    fitted.legend.truncate(LongestLegend);
+    QByteArray out = encodeFitted(fitted);
+    while (out.size() > LongestHallFeed && !fitted.legend.isEmpty()) {
+        fitted.legend.chop(1);
+        out = encodeFitted(fitted);
+    }
+    return out;
+}
+
 
 std::optional<HallFeed> parseHallFeed(const QByteArray &bytes)
 {

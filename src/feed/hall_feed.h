@@ -40,6 +40,7 @@ inline constexpr int LongestLegend = 255;
 
 QString stateName(HallFeed::State state);
 
+// A legend too long for the datagram is cut to fit.
 QByteArray encodeHallFeed(const HallFeed &feed);
 // Exactly one JSON object of version 1 with every field present and within
 // its range, no longer than LongestHallFeed; nothing otherwise.

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the companions' reader of the hall feed. Whatever
 // it accepts is within the ranges a clock can have, and written again as
-// Periodix writes it, reads back the same.
+// Periodix writes it, reads back the same, but for a legend cut to fit.
 
 #include "feed/hall_feed.h"
 
@@ -18,7 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         || feed->periods > 32767 || feed->game.isEmpty() || feed->legend.size() > LongestLegend)
         std::abort();
     const std::optional<HallFeed> again = parseHallFeed(encodeHallFeed(*feed));
-    if (!again || *again != *feed)
+    if (!again || !feed->legend.startsWith(again->legend))
+        std::abort();
+    HallFeed cut = *feed;
+    cut.legend = again->legend;
+    if (*again != cut)
         std::abort();
     return 0;
 }

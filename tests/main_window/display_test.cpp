@@ -1,5 +1,6 @@
 #include "main_window_fixture.h"
 
+#include "feed/hall_feed.h"
 #include "main_window/hall_feed_sender.h"
 
 #include <QJsonDocument>
@@ -186,6 +187,11 @@ void DisplayTest::hallFeed_bytes()
     QCOMPARE(f.sender.sent.last().payload,
              R"({"v":1,"seq":1,"game":")" + game + R"(","state":"stopped","period":1,"periods":1,)"
              R"("legend":"Über \"OT\"\\","timer":"countup","length":300,"clock":0.0,"time":"00:00"})");
+    // A legend from a file, longer than a companion takes: cut to fit.
+    PeriodTable(1).Legend = QString(300, u'x');
+    f.window->cmdPAUSE_Click();
+    const std::optional<feed::HallFeed> cut = feed::parseHallFeed(f.sender.sent.last().payload);
+    QVERIFY(cut && cut->legend == QString(255, u'x'));
 }
 
 QTEST_MAIN(DisplayTest)
