@@ -106,8 +106,6 @@ void DisplayTest::hallFeed_data()
                                                    << "paused 1/2 599.5 10:00 #8";
     QTest::newRow("a correction after a pause: stopped, the part gone")
         << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 P -1" << "stopped 1/2 599.0 09:59 #8";
-    QTest::newRow("reset after a pause: stopped") << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 P R"
-                                                  << "stopped 1/2 600.0 10:00 #8";
     QTest::newRow("next period: said again") << quarters << CountdownTimer << "127.0.0.255" << "t0.25 N t0.25"
                                              << "stopped 2/2 600.0 10:00 #10";
     QTest::newRow("the end") << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25"
