@@ -10,6 +10,7 @@ namespace periodix {
 // Failures raise the runtime's file errors.
 class ScriptReader {
 public:
+    // Only a regular file of at most LargestSetBytes is read.
     void open(const QString &path);
     // Reads lines from bytes already in memory.
     void openBytes(const QByteArray &bytes);
@@ -25,5 +26,14 @@ private:
 
 // The runtime error for the system error of a failed file operation.
 [[noreturn]] void raiseFileError(int systemError);
+
+// The largest period set the clock can take: 32767 periods, each a legend and
+// a time line of up to 254 characters, after the keyword's line.
+constexpr qint64 LargestSetBytes = 16 << 20;
+
+// The whole of a file that may hold a period set. Opening never waits (a
+// FIFO would wait for a writer): only a regular file of at most
+// LargestSetBytes is read, anything else is refused as a folder is (75).
+QByteArray readSetFile(const QString &path);
 
 } // namespace periodix

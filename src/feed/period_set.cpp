@@ -38,7 +38,12 @@ bool readPeriodSet(const QString &path, PeriodSet &set, QString &error)
             read.periods.append(period);
         }
     } catch (const RuntimeError &e) {
-        error = line == 0 ? QStringLiteral("%1: %2").arg(path, e.description)
+        if (line == 0 && e.number == ErrPathFileAccess)
+            error = QStringLiteral("%1: not a period set (only a regular file of at most %2 MiB is one)")
+                        .arg(path)
+                        .arg(LargestSetBytes >> 20);
+        else
+            error = line == 0 ? QStringLiteral("%1: %2").arg(path, e.description)
                           : QStringLiteral("%1, line %2: %3").arg(path).arg(line).arg(e.description);
         return false;
     }
