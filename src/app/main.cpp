@@ -1,4 +1,5 @@
 #include "clock/game_keeper.h"
+#include "clock/kept_game_lock.h"
 #include "error_reporting/error_report.h"
 #include "error_reporting/report_box.h"
 #include "main_window/frm_main.h"
@@ -12,9 +13,11 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QIcon>
 
 #include <cstdio>
+#include <optional>
 
 int main(int argc, char *argv[])
 {
@@ -26,7 +29,8 @@ int main(int argc, char *argv[])
         "Everything else is set in its settings window.\n\n"
         "While the clock window shows a game, Periodix keeps its state (the period set, the\n"
         "timer type, the network, the period and the time) in\n"
-        "$XDG_STATE_HOME/periodix/game (by default ~/.local/state/periodix/game)."));
+        "$XDG_STATE_HOME/periodix/game (by default ~/.local/state/periodix/game).\n"
+        "One Periodix keeps it at a time: a second one keeps nothing."));
     options.addHelpOption();
     options.addVersionOption();
     const QCommandLineOption resume(QStringLiteral("resume"),
@@ -58,7 +62,21 @@ int main(int argc, char *argv[])
     if (options.isSet(hallFeed) && feedPort == 0)
         feedPort = periodix::feed::HallFeedPort;
     periodix::KeptGame game;
-    if (options.isSet(resume) && !options.isSet(QStringLiteral("help")) && !options.isSet(QStringLiteral("version"))) {
+    const bool starting = !options.isSet(QStringLiteral("help")) && !options.isSet(QStringLiteral("version"));
+    periodix::KeptGameLock lock(periodix::keptGamePath());
+    QString holder;
+    const bool keeping = starting && lock.tryLock(holder);
+    if (starting && !keeping) {
+        const QString path = QDir::toNativeSeparators(periodix::keptGamePath());
+        if (options.isSet(resume)) {
+            std::fprintf(stderr, "periodix: cannot resume: the game in %s is kept by another Periodix still running (%s)\n",
+                         qPrintable(path), qPrintable(holder));
+            return 2;
+        }
+        std::fprintf(stderr, "Periodix: another Periodix (%s) keeps the game in %s; this one keeps nothing\n",
+                     qPrintable(holder), qPrintable(path));
+    }
+    if (options.isSet(resume) && starting) {
         QString error;
         if (!periodix::readKeptGame(periodix::keptGamePath(), game, error)) {
             std::fprintf(stderr, "periodix: cannot resume: %s\n", qPrintable(error));
@@ -74,12 +92,15 @@ int main(int argc, char *argv[])
     periodix::setReportPresenter(periodix::showReportBox);
 
     periodix::UdpSender sender;
-    periodix::GameKeeper keeper(periodix::keptGamePath());
+    std::optional<periodix::GameKeeper> keeper;
+    if (keeping)
+        keeper.emplace(periodix::keptGamePath());
     periodix::frmMAIN window(sender, [](periodix::frmMAIN &main) {
         periodix::frmSet settings(main.wsTIME());
         settings.exec();
     });
-    window.setGameKeeper(&keeper);
+    if (keeper)
+        window.setGameKeeper(&*keeper);
     if (feedPort == 0 && options.isSet(resume))
         feedPort = game.hallFeedPort; // the resumed game had the feed
     if (feedPort != 0)

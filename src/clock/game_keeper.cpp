@@ -1,5 +1,7 @@
 #include "clock/game_keeper.h"
 
+#include "clock/state_folder.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -25,26 +27,11 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool syncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-}
-
 } // namespace
 
 QString keptGamePath()
 {
-    // Qt 6.4 has no state location of its own, so the XDG rule is followed
-    // here: a relative XDG_STATE_HOME is to be ignored.
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || QDir::isRelativePath(state))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/periodix/game");
+    return stateFolder() + QStringLiteral("/game");
 }
 
 bool readKeptGame(const QString &path, KeptGame &game, QString &error)
@@ -125,7 +112,8 @@ void GameKeeper::run()
         if (!waiting_)
             return;
         const QByteArray bytes = *std::move(waiting_);
-        const bool sync = waitingSync_;
+        // A change whose sync failed is owed one until a sync succeeds.
+        const bool sync = waitingSync_ || syncOwed_;
         waiting_.reset();
         waitingSync_ = false;
         writing_ = true;
@@ -134,6 +122,7 @@ void GameKeeper::run()
         const bool written = write(bytes, sync, error);
         lock.lock();
         writing_ = false;
+        syncOwed_ = !written && (sync || syncOwed_);
         if (!written) {
             ++failures_;
             if (!failing_) {
@@ -151,7 +140,8 @@ void GameKeeper::run()
 bool GameKeeper::write(const QByteArray &bytes, bool sync, QString &error)
 {
     // Without a sync the kernel may hold a written page for half a minute.
-    constexpr auto SyncEvery = std::chrono::seconds(5);
+    // Five seconds at most are lost: the fifth tick may come a little early.
+    constexpr auto SyncEvery = std::chrono::milliseconds(4500);
     const auto now = std::chrono::steady_clock::now();
     if (!sync && fd_ >= 0 && bytes.size() == size_ && overwrite(bytes, error)) {
         if (now - syncedAt_ < SyncEvery)
@@ -160,6 +150,7 @@ bool GameKeeper::write(const QByteArray &bytes, bool sync, QString &error)
         if (::fdatasync(fd_) == 0)
             return true;
         error = systemError(errno);
+        syncOwed_ = true;
         return false;
     }
     error.clear();

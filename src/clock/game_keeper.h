@@ -68,6 +68,7 @@ private:
     // ticks that follow, and its length.
     int fd_ = -1;
     qsizetype size_ = -1;
+    bool syncOwed_ = false; // a sync failed: the next change syncs whole
     std::chrono::steady_clock::time_point syncedAt_; // the last sync
     std::thread thread_;
 };

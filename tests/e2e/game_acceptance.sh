@@ -133,6 +133,21 @@ keys "$MAIN" s                                    # play resumes
 wait_until 6 bash -c "[ \"\$(grep -c ' p3t' '$WORK/datagrams')\" -ge $(($(grep -c ' p3t' "$WORK/datagrams") + 3)) ]" ||
   fail "the resumed clock does not count"
 kill_and_resume 1                                 # counting
+
+# A second Periodix while this one holds the game: --resume refuses and names
+# the holder; a normal start runs, but keeps nothing.
+status=0
+"$PERIODIX" --resume >"$WORK/second.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] && grep -q "kept by another Periodix still running (process $PERIODIX_PID)" "$WORK/second.log" ||
+  fail "a second --resume: $status $(cat "$WORK/second.log")"
+"$PERIODIX" >"$WORK/second.log" 2>&1 &
+SECOND=$!
+PIDS+=($SECOND)
+wait_until 10 grep -q "another Periodix (process $PERIODIX_PID) keeps the game .* this one keeps nothing" "$WORK/second.log" ||
+  fail "a second Periodix: $(cat "$WORK/second.log")"
+window_id '^Setting$' >/dev/null || fail "the second Periodix shows no settings window"
+kill "$SECOND"
+wait "$SECOND" 2>/dev/null || true
 stop_periodix
 
 # Nothing kept: --resume says so and ends with status 2.
