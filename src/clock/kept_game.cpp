@@ -2,6 +2,7 @@
 
 #include "clock/ansi_text.h"
 
+#include <QCryptographicHash>
 #include <QUrl>
 
 #include <algorithm>
@@ -15,6 +16,19 @@ using namespace common;
 namespace {
 
 const QByteArray FirstLine = "Periodix kept game 1";
+// Sixteen hexadecimal digits of the SHA-256 of every line but the time
+// written, the clock and the check itself. A tick rewrites the first two in
+// place; one that a failing disk cuts short must leave a game that can be
+// taken up, so those two are checked by their range alone.
+QByteArray checkSum(const QByteArray &bytes)
+{
+    QByteArray checked;
+    for (const QByteArray &line : bytes.split('\n')) {
+        if (!line.startsWith("written ") && !line.startsWith("clock ") && !line.startsWith("check "))
+            checked += line + '\n';
+    }
+    return QCryptographicHash::hash(checked, QCryptographicHash::Sha256).toHex().left(16);
+}
 
 // Legends may hold any character of the code page, line ends included.
 QByteArray encodeLegend(const QString &legend)
@@ -30,10 +44,14 @@ QString decodeLegend(const QByteArray &text)
 // Reads "key value" lines in their order; the first fault is kept.
 class FieldReader {
 public:
+    // The first line is read before; a file cut inside its last line is
+    // refused at that line.
     explicit FieldReader(const QByteArray &bytes) : lines_(bytes.split('\n'))
     {
-        if (!lines_.isEmpty() && lines_.last().isEmpty())
+        if (lines_.last().isEmpty())
             lines_.removeLast();
+        else
+            cutAt_ = lines_.size() - 1;
     }
 
     QByteArray text(const char *key)
@@ -42,6 +60,11 @@ public:
             return {};
         if (next_ >= lines_.size()) {
             fail(QStringLiteral("ends before \"%1\"").arg(QLatin1String(key)), 1);
+            return {};
+        }
+        if (next_ == cutAt_) {
+            ++next_;
+            fail(QStringLiteral("cut short: the line has no end"));
             return {};
         }
         const QByteArray &line = lines_[next_++];
@@ -70,12 +93,17 @@ public:
         if (error_.isEmpty())
             error_ = QStringLiteral("line %1: %2").arg(next_ + 1 + ahead).arg(what);
     }
+    void failAt(int line, const QString &what)
+    {
+        if (error_.isEmpty())
+            error_ = QStringLiteral("line %1: %2").arg(line).arg(what);
+    }
     bool atEnd() const { return next_ >= lines_.size(); }
     // The next line's value when it has this key, which a file may leave out.
     std::optional<QByteArray> optionalText(const char *key)
     {
         const QByteArray prefix = QByteArray(key) + ' ';
-        if (!error_.isEmpty() || atEnd() || !lines_[next_].startsWith(prefix))
+        if (!error_.isEmpty() || atEnd() || next_ == cutAt_ || !lines_[next_].startsWith(prefix))
             return std::nullopt;
         return lines_[next_++].mid(prefix.size());
     }
@@ -84,6 +112,7 @@ public:
 private:
     QList<QByteArray> lines_;
     qsizetype next_ = 0;
+    qsizetype cutAt_ = -1; // the line without an end
     QString error_;
 };
 
@@ -152,6 +181,7 @@ QByteArray encodeKeptGame(const KeptGame &game)
     // The same width whatever the time, so that a tick changes the file's
     // first lines and not its length.
     out += "clock " + QByteArray::number(game.clockSeconds).rightJustified(11, ' ') + '\n';
+    const qsizetype checkAt = out.size();
     out += QByteArray("ended ") + (game.ended ? "yes" : "no") + '\n';
     if (!game.game.isEmpty())
         out += "game " + game.game.toUtf8() + '\n';
@@ -163,14 +193,19 @@ QByteArray encodeKeptGame(const KeptGame &game)
         out += "set " + QByteArray::number(r.AskMe) + ' ' + QByteArray::number(r.Minutes) + ' '
                + QByteArray::number(r.Seconds) + ' ' + encodeLegend(r.Legend) + '\n';
     }
+    out.insert(checkAt, "check " + checkSum(out) + '\n');
     return out;
 }
 
 bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
 {
     if (!bytes.startsWith(FirstLine + '\n')) {
-        error = bytes.startsWith("Periodix kept game ") ? QStringLiteral("kept by another version of Periodix")
-                                                         : QStringLiteral("not a game kept by Periodix");
+        if (bytes.startsWith(FirstLine + "\r\n"))
+            error = QStringLiteral("line 1: damaged, its lines end with CR LF");
+        else if (bytes.startsWith("Periodix kept game "))
+            error = QStringLiteral("kept by another version of Periodix");
+        else
+            error = QStringLiteral("not a game kept by Periodix");
         return false;
     }
     FieldReader in(bytes.mid(FirstLine.size() + 1));
@@ -191,6 +226,7 @@ bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
     read.currentPeriod = qint16(periodForm ? in.number(period[0], 1, count) : 0);
     read.periodSeconds = qint32(in.number("length", Min32, Max32));
     read.clockSeconds = qint32(in.number("clock", Min32, Max32));
+    const QByteArray check = in.text("check");
     const QByteArray ended = in.text("ended");
     if (in.error().isEmpty() && ended != "yes" && ended != "no")
         in.fail(QStringLiteral("\"ended yes\" or \"ended no\" expected"));
@@ -229,6 +265,21 @@ bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
     }
     if (in.error().isEmpty() && !in.atEnd())
         in.fail(QStringLiteral("more than %1 periods").arg(count), 1);
+    if (in.error().isEmpty()) {
+        // Against the set: the length the period's own line gives (the answers
+        // for an "Ask me" period), and a time the end check leaves between 0
+        // and that length.
+        const PeriodRecord &r = read.periods[read.currentPeriod - 1];
+        const qint64 length = qint64{r.Minutes} * 60 + r.Seconds;
+        if (length < Min16 || length > Max16 || read.periodSeconds != length)
+            in.failAt(6, QStringLiteral("\"length %1\" is not the length of period %2 of the set")
+                             .arg(read.periodSeconds)
+                             .arg(read.currentPeriod));
+        else if (read.clockSeconds < std::min<qint64>(0, length) || read.clockSeconds > std::max<qint64>(0, length))
+            in.failAt(7, QStringLiteral("\"clock %1\" is outside the period").arg(read.clockSeconds));
+        else if (check != checkSum(bytes))
+            in.failAt(8, QStringLiteral("the check sum does not match: the file is damaged"));
+    }
     if (!in.error().isEmpty()) {
         error = in.error();
         return false;

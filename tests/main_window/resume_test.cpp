@@ -3,8 +3,10 @@
 // disk that fails never stops the clock.
 
 #include "clock/game_keeper.h"
+#include "clock/kept_game_lock.h"
 #include "main_window_fixture.h"
 #include "support/failing_devices.h"
+#include "support/system_call_faults.h"
 
 #include <QtTest>
 
@@ -38,6 +40,7 @@ private slots:
     void keptGame_refused_data();
     void keptGame_refused();
     void failingDisk_skippedAndTriedAgain();
+    void secondPeriodix_keepsNothing();
     void killedAndResumed_data();
     void killedAndResumed();
 };
@@ -49,7 +52,8 @@ void ResumeTest::keptGame_readBack_data()
     QTest::newRow("countdown, an Ask me period answered, one not yet") << g; // the rest: killedAndResumed
     g.timerMode = ClockTimer;
     g.ended = true;
-    g.clockSeconds = -32768;
+    g.currentPeriod = 1;
+    g.clockSeconds = 32767;
     g.periodSeconds = 32767;
     g.periods[0] = {"546:07", False, 546, 7};
     g.game = "9f2c0a1b2c3d4e5f";
@@ -57,6 +61,7 @@ void ResumeTest::keptGame_readBack_data()
     QTest::newRow("limits, a game with the hall feed") << g;
     g.periods = {{QString(), False, 0, 0}, {QStringLiteral(" a%b c\nd\x7f\u00e9\u20ac "), False, 1, 2}};
     g.broadcastAddress = "0.0.0.255";
+    g.periodSeconds = g.clockSeconds = 0;
     QTest::newRow("empty legend, spaces, line ends and code page characters") << g;
 }
 
@@ -65,10 +70,12 @@ void ResumeTest::keptGame_readBack()
     QFETCH(KeptGame, game);
     QTemporaryDir dir;
     const QString path = dir.filePath("state/periodix/game");
+    syncs = 0;
     {
         GameKeeper keeper(path);
         keeper.keep(game, true);
     } // the keeper writes what waits before it goes
+    QCOMPARE(syncs, 2); // the file before it takes the old one's place, the folder after
     KeptGame read;
     QString error;
     QVERIFY2(readKeptGame(path, read, error), qPrintable(error));
@@ -85,18 +92,25 @@ void ResumeTest::keptGame_refused_data()
     QTest::newRow("nothing kept") << QByteArray() << "no game is kept";
     QTest::newRow("another version") << replaced("game 1\n", "game 2\n") << "another version";
     QTest::newRow("a Period Script file") << QByteArray("TimeLeft\r\n1st Half\r\n20:00\r\n") << "not a game kept";
-    QTest::newRow("cut short") << good.left(good.size() - 30) << "line 11: ends before \"set\"";
-    QTest::newRow("a line too many") << good + "set 0 1 0 x\n" << "line 12: more than 3 periods";
+    QTest::newRow("cut short") << good.left(good.lastIndexOf("set ")) << "line 12: ends before \"set\"";
+    QTest::newRow("cut inside the last line") << good.chopped(1) << "line 12: cut short";
+    QTest::newRow("CR LF line ends") << QByteArray(good).replace("\n", "\r\n") << "line 1: damaged";
+    QTest::newRow("a line too many") << good + "set 0 1 0 x\n" << "line 13: more than 3 periods";
     QTest::newRow("no such timer") << replaced("timer 2", "timer 3") << "line 3: \"3\" is no number from 1 to 2";
     QTest::newRow("period past the set") << replaced("period 2 of 3", "period 4 of 3") << "line 5: \"4\"";
+    QTest::newRow("period 0") << replaced("period 2 of 3", "period 0 of 3") << "line 5: \"0\"";
+    QTest::newRow("another period's length") << replaced("period 2 of 3", "period 1 of 3") << "line 6";
     QTest::newRow("clock beyond 32 bits") << replaced(" 163\n", " 2147483648\n") << "line 7";
+    QTest::newRow("clock past the period's length") << replaced(" 163\n", " 301\n") << "line 7";
+    QTest::newRow("clock below 0") << replaced(" 163\n", "  -1\n") << "line 7";
+    QTest::newRow("a changed legend") << replaced("Overtime", "Overtimf") << "line 8: the check sum";
     QTest::newRow("no broadcast address") << replaced("198.51.100.255", "198.51.100.1") << "line 4";
-    QTest::newRow("Ask me flag") << replaced("set -1 5 0", "set 1 5 0") << "line 10";
-    QTest::newRow("legend outside the code page") << replaced("Overtime", "%CE%A9") << "line 10: a legend";
+    QTest::newRow("Ask me flag") << replaced("set -1 5 0", "set 1 5 0") << "line 11";
+    QTest::newRow("legend outside the code page") << replaced("Overtime", "%CE%A9") << "line 11: a legend";
     QTest::newRow("the hall feed on port 0")
-        << replaced("ended no\n", "ended no\ngame 9f2c0a1b2c3d4e5f\nhall feed 0\n") << "line 10: \"0\" is no number from 1";
+        << replaced("ended no\n", "ended no\ngame 9f2c0a1b2c3d4e5f\nhall feed 0\n") << "line 11: \"0\" is no number from 1";
     QTest::newRow("a game's identity cut short") << replaced("ended no\n", "ended no\ngame 9f2c0a1b2c3d4e5\n")
-                                                 << "line 9: \"9f2c0a1b2c3d4e5\" is no game";
+                                                 << "line 10: \"9f2c0a1b2c3d4e5\" is no game";
 }
 
 void ResumeTest::keptGame_refused()
@@ -144,11 +158,27 @@ void ResumeTest::failingDisk_skippedAndTriedAgain()
     QVERIFY(keeper.failures() >= 1); // said once on stderr, however many
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"game"});
 
-    // Room again: the next change is kept.
+    // Room again: the next change is kept, synced as the failed pause asked.
     GameKeeper::setFileFactory({});
+    syncs = 0;
     f.window->cmdSTART_Click();
     f.runFor(1);
     QCOMPARE(keptClock(), 597);
+    QCOMPARE(syncs, 2);
+}
+
+void ResumeTest::secondPeriodix_keepsNothing()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("periodix/game");
+    QString holder;
+    auto first = std::make_unique<KeptGameLock>(path);
+    QVERIFY(first->tryLock(holder));
+    KeptGameLock second(path);
+    QVERIFY(!second.tryLock(holder));
+    QCOMPARE(holder, QString("process %1").arg(QCoreApplication::applicationPid()));
+    first.reset(); // the first Periodix ends
+    QVERIFY(second.tryLock(holder));
 }
 
 void ResumeTest::killedAndResumed_data()
