@@ -2,11 +2,14 @@
 
 #include "error_reporting/runtime_error.h"
 #include "clock/ansi_text.h"
+#include "clock/state_folder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <climits>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,6 +63,37 @@ int newFileError(const QString &file)
     return errno ? errno : EACCES;
 }
 
+// Writes a new file in the folder, named by the first n from 1 whose name is
+// free, and syncs it and the folder; its path, or empty with errno set.
+QString writeSyncedCopy(const QString &folder, const QByteArray &bytes, const std::function<QString(int)> &name)
+{
+    for (int n = 1; n < 1000; ++n) {
+        const QString path = folder + u'/' + name(n);
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            return {};
+        const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() && ::fsync(fd) == 0;
+        const int error = errno;
+        ::close(fd);
+        if (written && syncFolder(folder))
+            return path;
+        ::unlink(QFile::encodeName(path).constData());
+        errno = written ? EIO : error;
+        return {};
+    }
+    errno = EEXIST;
+    return {};
+}
+
+void removeCopy(QString &path)
+{
+    if (!path.isEmpty())
+        ::unlink(QFile::encodeName(path).constData());
+    path.clear();
+}
+
 // No new file takes the old one's place, but the file itself may be written.
 bool refusedButWritable(int error, const QString &file)
 {
@@ -76,21 +110,46 @@ ScriptWriter::~ScriptWriter()
     discard();
 }
 
-void ScriptWriter::discard()
+bool ScriptWriter::discard()
 {
+    bool restored = true;
     if (inPlace_ && device_)
-        restoreInPlace();
+        restored = restoreInPlace();
     inPlace_ = false;
-    oldContents_.clear();
+    // Old contents that could not be written back stay for the next try.
+    if (restored)
+        forgetOldContents();
     // An uncommitted QSaveFile removes its new file as it goes.
     saveFile_ = nullptr;
     device_.reset();
     shortName_.reset();
+    removeCopy(newBeside_);
+    return restored;
+}
+
+void ScriptWriter::forgetOldContents()
+{
+    oldContents_.reset();
+    removeCopy(oldCopy_);
+}
+
+void ScriptWriter::fail(int number, const QString &description)
+{
+    if (!discard()) {
+        raiseError(number, QStringLiteral("The set could not be saved, and the old set could not be written back: "
+                                          "%1 may hold part of each. A copy of the old set is kept in %2. "
+                                          "Retry saves the whole set.")
+                               .arg(QDir::toNativeSeparators(realTarget()), QDir::toNativeSeparators(oldCopy_)));
+    }
+    raiseError(number, description);
 }
 
 void ScriptWriter::open(const QString &path)
 {
     discard();
+    // A copy of an old set that could not be written back stays on disk.
+    oldContents_.reset();
+    oldCopy_.clear();
     path_.clear();
     lines_.clear();
     written_.clear();
@@ -102,9 +161,12 @@ void ScriptWriter::open(const QString &path)
     if (path.isEmpty())
         raiseError(ErrBadFileNameOrNumber);
     const QFileInfo target(path);
-    if (target.isDir())
+    // Only a regular file holds a period set: not a folder, a FIFO, a device.
+    if (target.exists() && !target.isFile())
         raiseError(ErrPathFileAccess);
-    if (!QFileInfo(QFileInfo(realTargetOf(path)).absolutePath()).isDir()) // gone since the dialog chose it
+    // Gone since the dialog chose it, or a link that leads nowhere (a loop).
+    const QString real = realTargetOf(path);
+    if (real.isEmpty() || !QFileInfo(QFileInfo(real).absolutePath()).isDir())
         raiseError(ErrPathNotFound);
     // A file the operator may not write is refused, as opening it for
     // writing would be, and left as it is (QSaveFile would only rename over
@@ -186,54 +248,90 @@ QString ScriptWriter::realTargetOf(const QString &path)
     QFileInfo target(path);
     if (target.exists())
         return target.canonicalFilePath();
-    for (int links = 0; target.isSymLink() && links < 40; ++links)
+    for (int links = 0; target.isSymLink(); ++links) {
+        if (links == 40) // as many as the system follows: a loop
+            return {};
         target = QFileInfo(target.symLinkTarget());
+    }
     return target.absoluteFilePath();
 }
 
 void ScriptWriter::openInPlace()
 {
     const QString real = realTarget();
-    QFile old(real);
-    errno = 0;
-    if (!old.open(QIODevice::ReadOnly))
-        raiseLastFileError(EACCES);
-    QByteArray contents = old.readAll();
-    if (old.error() != QFileDevice::NoError)
-        raiseLastFileError(EIO);
-    old.close();
+    // The old contents, unless they are those that could not be written back.
+    QByteArray contents = oldContents_ ? QByteArray() : readSetFile(real);
     std::unique_ptr<QFileDevice> device = makeDevice(real, true);
     errno = 0;
-    // Read and write, so that opening truncates nothing.
-    if (!device->open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+    // Read and write, so that opening truncates nothing; without O_CREAT,
+    // which the kernel refuses for another user's file in a shared folder
+    // where fs.protected_regular is set, even for a file that exists.
+    if (!device->open(QIODevice::ReadWrite | QIODevice::Unbuffered | QIODevice::ExistingOnly))
         raiseLastFileError(EACCES);
-    oldContents_ = std::move(contents);
+    // A device Qt cannot seek (it takes a file for one when fstat fails)
+    // would be cut at the wrong length.
+    struct stat status {};
+    if (::fstat(device->handle(), &status) != 0 || !S_ISREG(status.st_mode) || device->isSequential())
+        raiseFileError(EIO);
+    if (!oldContents_) {
+        keepOldCopy(real, contents);
+        oldContents_ = std::move(contents);
+    }
     inPlace_ = true;
+    inPlaceWritten_ = 0;
     saveFile_ = nullptr;
     device_ = std::move(device);
 }
 
-void ScriptWriter::restoreInPlace()
+void ScriptWriter::keepOldCopy(const QString &real, const QByteArray &contents)
+{
+    // A crash or a power cut while the file is written in place leaves it
+    // part new, part old: until the new set is synced, a synced copy of the
+    // old one is kept where Periodix may always write.
+    const QString folder = stateFolder() + QStringLiteral("/old-sets");
+    const QString name = QFileInfo(real).fileName();
+    QDir().mkpath(folder);
+    oldCopy_ = writeSyncedCopy(folder, contents, [&](int n) { return QStringLiteral("%1-%2").arg(n).arg(name); });
+    if (oldCopy_.isEmpty()) {
+        raiseError(errno == ENOSPC || errno == EDQUOT ? ErrDiskFull : ErrPermissionDenied,
+                   QStringLiteral("The old set cannot be copied to %1 before the file is written in place, "
+                                  "so nothing was written.")
+                       .arg(QDir::toNativeSeparators(folder)));
+    }
+}
+
+bool ScriptWriter::restoreInPlace()
 {
     // The old contents go back into the blocks they had, through a file of
     // their own: the device that failed may be the reason the save did.
     inPlace_ = false;
     QFile file(realTarget());
-    if (file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) && file.write(oldContents_) == oldContents_.size() &&
-        file.resize(oldContents_.size()))
-        ::fsync(file.handle());
+    return file.open(QIODevice::ReadWrite | QIODevice::Unbuffered | QIODevice::ExistingOnly) &&
+           file.write(*oldContents_) == oldContents_->size() && file.resize(oldContents_->size()) &&
+           ::fsync(file.handle()) == 0;
 }
 
 void ScriptWriter::finishInPlace()
 {
     errno = 0;
-    if (!device_->flush() || !device_->resize(device_->pos()) || ::fsync(device_->handle()) != 0) {
+    // Cut at what was written: the device's own position is not to be
+    // trusted with the set on the line.
+    if (!device_->flush() || !device_->resize(inPlaceWritten_) || ::fsync(device_->handle()) != 0) {
         const int error = errno ? errno : EIO;
-        discard(); // the old contents go back
-        raiseFileError(error);
+        failFile(error);
     }
     inPlace_ = false; // complete: nothing to put back
     device_->close();
+    forgetOldContents();
+}
+
+void ScriptWriter::failFile(int error)
+{
+    try {
+        raiseFileError(error);
+    } catch (const RuntimeError &e) {
+        fail(e.number, e.description);
+    }
 }
 
 void ScriptWriter::put(const QByteArray &bytes)
@@ -242,9 +340,9 @@ void ScriptWriter::put(const QByteArray &bytes)
     // A write that takes fewer bytes than it was given failed, error or not.
     if (device_->write(bytes) != bytes.size()) {
         const int error = errno ? errno : ENOSPC;
-        discard(); // a failed QSaveFile takes nothing more
-        raiseFileError(error);
+        failFile(error); // a failed QSaveFile takes nothing more
     }
+    inPlaceWritten_ += bytes.size();
 }
 
 void ScriptWriter::writeLine(int statement, const QString &text)
@@ -286,8 +384,7 @@ void ScriptWriter::close()
         // close again. The line's own error may no longer hold (the disk has
         // room again), so the report says what happened here.
         closeRefused_ = true;
-        discard();
-        raiseError(ErrPathFileAccess,
+        fail(ErrPathFileAccess,
                    QStringLiteral("A line of the set was skipped, so the set is not saved and the old file is kept. "
                                   "Retry saves the whole set."));
     }
@@ -341,11 +438,20 @@ void ScriptWriter::replaceRefused(int error)
 {
     // The whole set was written and synced beside the file; where the folder
     // only refuses to let it take the file's place, it goes into the file.
+    // QSaveFile has removed its new file: another, kept until the set is in
+    // place, is the new set's only whole copy meanwhile.
     if (!refusedButWritable(error, realTarget()))
         raiseFileError(error);
+    const QByteArray set = lines_.join();
+    const QFileInfo target(realTarget());
+    newBeside_ = writeSyncedCopy(target.absolutePath(), set,
+                                 [&](int n) { return QStringLiteral("%1.new-%2").arg(target.fileName()).arg(n); });
+    if (newBeside_.isEmpty())
+        raiseLastFileError(EIO);
     openInPlace();
-    put(lines_.join());
+    put(set);
     finishInPlace();
+    removeCopy(newBeside_);
 }
 
 } // namespace periodix

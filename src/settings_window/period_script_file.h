@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace periodix {
 
@@ -25,11 +26,14 @@ namespace periodix {
 //
 // Where no new file can take the old one's place, the file itself is written
 // in place, its old contents kept in memory and written back whenever the
-// save does not complete (a failure, Ignore, Abort): in a folder that takes no
-// new files, the lines go straight into it; where the folder refuses to
-// replace the file (a shared folder with the sticky bit, a file of another
-// user) but the file may be written, the whole set goes into it once it has
-// been written and synced beside it.
+// save does not complete (a failure, Ignore, Abort), and kept on disk in the
+// state folder until the new set or the old one is synced in place: in a
+// folder that takes no new files, the lines go straight into it; where the
+// folder refuses to replace the file (a shared folder with the sticky bit, a
+// file of another user) but the file may be written, the whole set goes into
+// it once it has been written and synced beside it, where it stays until the
+// file holds it. Only regular files are written; a link loop is refused as a
+// link to a folder that does not exist.
 //
 // Every statement of a save may fail and be retried or skipped, so the writer
 // keeps every line it was given. A line is known by the statement that writes
@@ -65,21 +69,33 @@ private:
     void requireOpen() const;
     void openDevice();
     void openInPlace();
-    void restoreInPlace();
+    void keepOldCopy(const QString &real, const QByteArray &contents);
+    bool restoreInPlace();
+    void forgetOldContents();
     void finishInPlace();
     void replaceRefused(int error);
     QString realTarget() const;
     static QString realTargetOf(const QString &path);
     void put(const QByteArray &bytes);
     void finish();
-    void discard();
+    // False when old contents written in place could not be put back.
+    bool discard();
+    // Raises the error after a discard, saying so when the file holds part
+    // of the new set and part of the old.
+    [[noreturn]] void fail(int number, const QString &description);
+    [[noreturn]] void failFile(int systemError);
 
     QString path_;                        // the target, while open
     std::unique_ptr<QFileDevice> device_; // none after a failure
     QSaveFile *saveFile_ = nullptr;       // the device, unless written directly
     std::unique_ptr<QTemporaryFile> shortName_; // the short name a long one is written under
     bool inPlace_ = false;                // the target itself is written
-    QByteArray oldContents_;              // written in place: what the file held, until the save completes
+    // Written in place: what the file held, until the save completes, and
+    // its synced copy in the state folder.
+    std::optional<QByteArray> oldContents_;
+    QString oldCopy_;
+    qint64 inPlaceWritten_ = 0; // bytes put into the file
+    QString newBeside_;         // the new set, kept beside the file while it is written in place
     bool saved_ = false;
     UndoAtProgramEnd undoAtEnd_;
     QList<QByteArray> lines_; // every line given, skipped ones included

@@ -26,6 +26,11 @@ for broken in 'TimeLeft\r\nFinal\r\n|line 3: Input past end of file' 'TimeLeft\r
   "$WEB" --set "$WORK/broken.ptm" >"$WORK/broken.log" 2>&1 && fail "periodix-web started on a broken set"
   grep -q "broken.ptm, ${broken#*|}" "$WORK/broken.log" || fail "broken set: $(cat "$WORK/broken.log")"
 done
+# A FIFO is no set: refused at once, never waited on.
+mkfifo "$WORK/fifo.ptm"
+status=0
+timeout 10 "$WEB" --set "$WORK/fifo.ptm" >"$WORK/broken.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] && grep -q "fifo.ptm: not a period set" "$WORK/broken.log" || fail "FIFO set: $status $(cat "$WORK/broken.log")"
 
 start_web() {
   "$WEB" --set "$WORK/short.ptm" --trusted-proxy 127.0.0.1 >"$WORK/web.log" 2>&1 &

@@ -4,6 +4,7 @@
 #include "error_reporting/process_end.h"
 #include "support/child_process.h"
 #include "support/failing_devices.h"
+#include "support/system_call_faults.h"
 
 #include <QtTest>
 
@@ -30,31 +31,36 @@ std::unique_ptr<QFileDevice> device(const QString &path, bool inPlace, Args... a
     return std::make_unique<Device<QSaveFile>>(path, args...);
 }
 
-// The system error that syncing to disk, and putting a new file in its place,
-// fail with; 0 while they work.
-int syncFault = 0;
-int replaceFault = 0;
+// A file Qt cannot seek, as it takes one whose fstat failed.
+template <class Base>
+class SequentialFile : public Base {
+public:
+    using Base::Base;
+    bool isSequential() const override { return true; }
+};
+
+// A file whose writer dies (a crash, a power cut) in the write that takes it
+// past so many bytes, after those bytes.
+class DyingFile : public QFile {
+public:
+    DyingFile(const QString &path, qint64 budget) : QFile(path), budget_(budget) {}
+
+protected:
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        if (size > budget_) {
+            QFile::writeData(data, budget_);
+            ::_exit(0);
+        }
+        budget_ -= size;
+        return QFile::writeData(data, size);
+    }
+
+private:
+    qint64 budget_;
+};
 
 } // namespace
-
-// This program's own definitions take the place of the C library's, for the
-// calls Qt makes too.
-extern "C" int fsync(int fd)
-{
-    return syncFault ? (errno = syncFault, -1) : int(::syscall(SYS_fsync, fd));
-}
-extern "C" int fdatasync(int fd)
-{
-    return syncFault ? (errno = syncFault, -1) : int(::syscall(SYS_fdatasync, fd));
-}
-extern "C" int linkat(int fromDir, const char *from, int toDir, const char *to, int flags) noexcept
-{
-    return replaceFault ? (errno = replaceFault, -1) : int(::syscall(SYS_linkat, fromDir, from, toDir, to, flags));
-}
-extern "C" int rename(const char *from, const char *to) noexcept
-{
-    return replaceFault ? (errno = replaceFault, -1) : int(::syscall(SYS_rename, from, to));
-}
 
 class PeriodScriptTest : public QObject {
     Q_OBJECT
@@ -63,11 +69,13 @@ private slots:
     {
         holder = std::make_unique<QTemporaryDir>();
         QVERIFY(holder->isValid());
+        oldSets = useOpenStateFolder();
     }
     void cleanup()
     {
         ScriptWriter::setDeviceFactory({});
         syncFault = replaceFault = 0;
+        syncsLeft = -1;
     }
     void save_exampleSet_isExactly62Bytes();
     void save_dialogSetupAndCancel();
@@ -119,6 +127,7 @@ private:
         QString filePath(const QString &name) const { return test->holder->filePath(name); }
         QString path() const { return test->holder->path(); }
     } dir{this};
+    QString oldSets; // where copies of sets written in place are kept
     int count = 0;
 };
 
@@ -258,18 +267,26 @@ void PeriodScriptTest::load_missingFile_reportsFileNotFound_data()
     QTest::newRow("no such file") << "nowhere.ptm" << 53;
     QTest::newRow("no such folder") << "gone/nowhere.ptm" << 76;
     QTest::newRow("a folder") << "." << 75;
+    // Neither waits for a writer nor reads without end.
+    QTest::newRow("a FIFO") << "fifo" << 75;
+    QTest::newRow("a device") << "/dev/zero" << 75;
+    QTest::newRow("larger than any set") << "large.ptm" << 75;
+    QTest::newRow("as large as a set may be") << "largest.ptm" << 0;
 }
 
 void PeriodScriptTest::load_missingFile_reportsFileNotFound()
 {
     QFETCH(QString, name);
     QFETCH(int, number);
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+    QFile large(dir.filePath(name));
+    if (name.startsWith("large")) // sparse: keyword lines, all of them
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(LargestSetBytes + (name == "large.ptm")));
     SettingsFixture f;
-    f.dialogs.fileNames << dir.filePath(name);
+    f.dialogs.fileNames << (name.startsWith('/') ? name : dir.filePath(name));
     f.window->cmdLOAD_Click();
-    QVERIFY(!f.reports.reports.isEmpty());
-    QCOMPARE(f.reports.reports[0].number, number);
-    QCOMPARE(f.reports.reports[0].line, 70);
+    QCOMPARE(f.reports.reports.isEmpty() ? 0 : f.reports.reports[0].number, number);
+    QCOMPARE(f.reports.reports.isEmpty() ? 70 : f.reports.reports[0].line, 70);
 }
 
 void PeriodScriptTest::load_unsavedEdits_asksBeforeLosing()
@@ -435,6 +452,19 @@ void PeriodScriptTest::saveFailures_data()
     QTest::newRow("in place, line lasting, Ignore") << "in place line lasting" << "I" << "61@162 61@163 75@165 (dirty)"
                                                     << "old";
     QTest::newRow("in place, line, Abort") << "in place line lasting" << "A" << "61@162 (aborted)" << "old";
+    // The old set cannot be written back either: the report says where it is
+    // kept (+), and it is what the next try writes back.
+    QTest::newRow("in place, line, no write-back, Retry") << "in place line no write-back" << "R" << "61@162+ (saved)"
+                                                          << "new";
+    QTest::newRow("in place, line, no write-back, Ignore") << "in place line no write-back" << "I"
+                                                           << "61@162+ 75@165 (dirty)" << "old";
+    QTest::newRow("in place, a device Qt cannot seek") << "in place sequential" << "I" << "57@154" + notOpen << "old";
+    // Killed in the middle: the file is part new, part old; the old set is
+    // kept in the state folder, and in a shared folder the new one beside.
+    QTest::newRow("in place, killed") << "in place killed" << "" << "" << "mixed";
+    QTest::newRow("shared folder, killed") << "shared folder killed" << "" << "" << "mixed";
+    QTest::newRow("a FIFO: no period set") << "fifo" << "I" << "75@154" + notOpen << "fifo";
+    QTest::newRow("a link loop: not followed") << "loop" << "I" << "76@154" + notOpen << "loop";
 }
 
 void PeriodScriptTest::saveFailures()
@@ -448,7 +478,12 @@ void PeriodScriptTest::saveFailures()
     const QString name = fault.contains("long name") ? QString(251, u'n') + ".ptm" : "set.ptm";
     const QString path = folder + '/' + name;
     if (fault != "no folder")
-        QVERIFY(QDir().mkpath(folder) && (fault.contains("new") || writeAll(path, Example)));
+        QVERIFY(QDir().mkpath(folder) && (fault.contains("new") || fault == "fifo" || fault == "loop" ||
+                                           writeAll(path, Example)));
+    if (fault == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    if (fault == "loop")
+        QVERIFY(QFile::link(name, path));
     const auto readable = QFile::ReadOther | QFile::ExeOther | QFile::ReadOwner | QFile::ExeOwner;
     // The operator is nobody here, the files are root's.
     const bool asNobody = fault.contains("in place") || fault.contains("read-only") || fault.contains("shared");
@@ -463,19 +498,26 @@ void PeriodScriptTest::saveFailures()
     const auto scenario = [&]() -> QString {
         bool refusing = fault.contains("refused open");
         qint64 budget = fault.contains("line") ? 10 : 1 << 20; // room for the keyword only
-        ScriptWriter::setDeviceFactory([&](const QString &p, bool inPlace) {
+        createRefused = fault.contains("shared"); // as systemd sets fs.protected_regular
+        ScriptWriter::setDeviceFactory([&](const QString &p, bool inPlace) -> std::unique_ptr<QFileDevice> {
+            if (fault.contains("killed"))
+                return inPlace ? std::make_unique<DyingFile>(p, 10) : device<RefusingFile>(p, inPlace, &refusing);
+            if (fault.contains("sequential"))
+                return device<SequentialFile>(p, inPlace);
             if (fault.contains("line"))
                 return device<FailingFile>(p, inPlace, &budget);
             return device<RefusingFile>(p, inPlace, &refusing);
         });
-        syncFault = fault.contains("sync") ? EIO : 0;
+        syncFault = fault.contains("sync") || fault.contains("write-back") ? EIO : 0;
+        syncsLeft = fault.contains("write-back") ? 2 : -1; // the old set's copy and its folder
         replaceFault = fault.contains("commit refused") ? EPERM : fault.contains("commit") ? EIO : 0;
         SettingsFixture f;
         f.add("20:00", 20, 0);
         QStringList seen;
         QString left = answers;
         periodix::setReportPresenter([&](const ErrorReport &report) {
-            seen << QString("%1@%2").arg(report.number).arg(report.line);
+            const bool kept = report.description.contains("A copy of the old set is kept in " + oldSets + "/");
+            seen << QString("%1@%2%3").arg(report.number).arg(report.line).arg(kept ? "+" : "");
             if (!lasting) {
                 QDir().mkpath(folder);
                 refusing = false;
@@ -512,6 +554,25 @@ void PeriodScriptTest::saveFailures()
     }
     QCOMPARE(outcome, reports);
     const QByteArray newSet = "TimePass\r\n20:00\r\n20:00\r\n";
+    const QStringList copies = QDir(oldSets).entryList(QDir::Files);
+    const QByteArray firstCopy = copies.isEmpty() ? QByteArray() : readAll(oldSets + '/' + copies[0]);
+    for (const QString &copy : copies)
+        QFile::remove(oldSets + '/' + copy);
+    if (disk == "fifo" || disk == "loop") {
+        QVERIFY(!QFileInfo(path).isFile()); // left as it was
+        return;
+    }
+    if (disk == "mixed") {
+        QCOMPARE(readAll(path), newSet.left(10) + Example.mid(10));
+        QCOMPARE(copies.size(), 1);
+        QVERIFY(copies[0].endsWith("-set.ptm"));
+        QCOMPARE(firstCopy, Example);
+        const QStringList beside = QDir(folder).entryList({name + ".new-*"}, QDir::Files);
+        QCOMPARE(beside.size(), fault.contains("shared") ? 1 : 0);
+        QVERIFY(beside.isEmpty() || readAll(folder + '/' + beside[0]) == newSet);
+        return;
+    }
+    QCOMPARE(copies, QStringList()); // removed once the set is whole on disk
     QCOMPARE(readAll(path), disk == "new" ? newSet : disk == "old" ? Example : QByteArray("<missing>"));
     // No new file left behind, named or not.
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), disk == "none" ? QStringList() : QStringList{name});

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 // The example set of two halves and an open-length overtime, as saved with
 // the countdown timer: 62 bytes.
@@ -18,4 +20,17 @@ inline bool writeAll(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A state folder any user may write, as the operator's own is his: copies of
+// sets written in place go there. Returns the folder of those copies.
+inline QString useOpenStateFolder()
+{
+    static QTemporaryDir state;
+    const QString copies = state.path() + "/periodix/old-sets";
+    QDir().mkpath(copies);
+    for (const QString &folder : {state.path(), state.path() + "/periodix", copies})
+        QFile::setPermissions(folder, QFileDevice::Permissions(0x7777));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+    return copies;
 }

@@ -31,6 +31,7 @@ void SmallDisksTest::initTestCase()
 {
     full = qEnvironmentVariable("PERIODIX_FULL_DISK");
     readOnly = qEnvironmentVariable("PERIODIX_READ_ONLY");
+    useOpenStateFolder();
     if (full.isEmpty() || readOnly.isEmpty())
         QSKIP("run through with_small_disks.sh");
 }
