@@ -1,5 +1,6 @@
 #include "feed/datagram_parser.h"
 #include "feed/hall_feed.h"
+#include "feed/listen_options.h"
 
 #include <QtTest>
 
@@ -12,6 +13,8 @@ private slots:
     void parse();
     void hallFeed_data();
     void hallFeed();
+    void clockOption_data();
+    void clockOption();
 };
 
 void DatagramParserTest::parse_data()
@@ -117,6 +120,30 @@ void DatagramParserTest::hallFeed()
         QCOMPARE(feed->seconds, 444);
     }
     QCOMPARE(text, read);
+}
+
+// --from: the clock a companion follows, as its datagrams name their sender.
+void DatagramParserTest::clockOption_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("clock"); // or the error
+    QTest::newRow("an address") << "127.0.0.3" << "127.0.0.3";
+    QTest::newRow("with a port") << "127.0.0.3:40000" << "127.0.0.3:40000";
+    QTest::newRow("IPv6") << "::1" << "::1";
+    QTest::newRow("IPv6 with a port") << "[::1]:40000" << "[::1]:40000";
+    QTest::newRow("IPv6 with no port after the colon") << "[::1]:" << "not an address";
+    QTest::newRow("port 0") << "127.0.0.3:0" << "no such port: 0";
+    QTest::newRow("port 65536") << "[::1]:65536" << "no such port: 65536";
+    QTest::newRow("no address") << ":40000" << "no address";
+}
+
+void DatagramParserTest::clockOption()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, clock);
+    QString read;
+    QString error;
+    QCOMPARE(periodix::feed::parseClock(text, read, error) ? read : error, clock);
 }
 
 QTEST_GUILESS_MAIN(DatagramParserTest)

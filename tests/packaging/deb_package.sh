@@ -45,6 +45,10 @@ for program in periodix periodix-display periodix-web; do
     fail "$program --help: $(env -u DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --help 2>&1 | head -n 3)"
   env -u DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --version 2>&1 | grep -q ' 1\.0\.0$' ||
     fail "$program --version: $(env -u DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --version 2>&1)"
+  status=0 # the toolkit's own option passes, an unknown one is named
+  env -u DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" -style fusion --bogus >"$WORK/bogus.log" 2>&1 || status=$?
+  [ "$status" -eq 2 ] && grep -qx "$program: Unknown option 'bogus'." "$WORK/bogus.log" ||
+    fail "$program --bogus: $status $(cat "$WORK/bogus.log")"
 done
 
 # starts SETTINGS-WINDOW-PROGRAM: the program opens its settings window.

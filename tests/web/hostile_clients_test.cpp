@@ -285,6 +285,7 @@ void HostileClientsTest::browserSendingGarbage_changesNothing()
     QTRY_VERIFY2(heard.last().contains("\"period\":3") && heard.last().contains("\"time\":\"01:00\""),
                  qPrintable(heard.last()));
     QVERIFY2(heard.size() <= 3, qPrintable(heard.join('\n'))); // and perhaps one saying it is alive
+    QCOMPARE(server->browserCount(), 1); // the page that sent them stays
     // The clock's hall feed: the page hears so, and the time left to count tenths on from.
     server->receiveFeed(R"({"v":1,"seq":1,"game":"g","state":"running","period":2,"periods":2,"legend":"Half",)"
                         R"("timer":"countdown","length":600,"clock":45.3,"time":"00:46"})",
@@ -331,6 +332,11 @@ void HostileClientsTest::liveHandshakes_data()
     QTest::newRow("a forwarded address with a port")
         << QByteArray() << KeyAndVersion + "X-Forwarded-For: 2.2.2.2:5555\r\n" << true << bad;
     QTest::newRow("a forwarded script") << QByteArray() << KeyAndVersion + "X-Forwarded-For: <script>\r\n" << true << bad;
+    // From a client that is not the proxy, forwarded headers mean nothing.
+    QTest::newRow("not the proxy, HTTPS claimed") << QByteArray("https://127.0.0.1:PORT") << KeyAndVersion + viaProxy
+                                                  << false << forbidden;
+    QTest::newRow("not the proxy, a script forwarded") << QByteArray() << KeyAndVersion + "X-Forwarded-For: <script>\r\n"
+                                                       << false << upgraded;
 }
 
 void HostileClientsTest::liveHandshakes()
@@ -339,8 +345,7 @@ void HostileClientsTest::liveHandshakes()
     QFETCH(QByteArray, keyAndVersion);
     QFETCH(bool, proxied);
     QFETCH(QByteArray, status);
-    if (proxied)
-        server->setTrustedProxy(QHostAddress::LocalHost);
+    server->setTrustedProxy(QHostAddress(proxied ? "127.0.0.1" : "127.0.0.9"));
     origin.replace("PORT", QByteArray::number(server->port()));
     RawClient client(server->port());
     client.socket.write(handshake(server->port(), origin.isEmpty() ? "" : "Origin: " + origin + "\r\n", keyAndVersion));
@@ -362,14 +367,25 @@ void HostileClientsTest::liveFrames_data()
         << frame('\x01', "ab") + ping + frame('\x00', "c") + frame('\x80', "d") + ping << pong + pong << false;
     QTest::newRow("an unmasked frame") << frame('\x81', "hi", false) << closing(1002) << true;
     QTest::newRow("a reserved bit") << frame('\xc1', "hi") << closing(1002) << true;
+    QTest::newRow("the second reserved bit") << frame('\xa1', "hi") << closing(1002) << true;
+    QTest::newRow("the third reserved bit") << frame('\x91', "hi") << closing(1002) << true;
+    QTest::newRow("a ping of 125 bytes") << frame('\x89', QByteArray(125, 'p')) << "\x8a\x7d" + QByteArray(125, 'p')
+                                         << false;
+    QTest::newRow("a ping of 126 bytes") << frame('\x89', QByteArray(126, 'p')) << closing(1002) << true;
     QTest::newRow("an unknown opcode") << frame('\x83', "") << closing(1002) << true;
     QTest::newRow("a ping in fragments") << frame('\x09', "") << closing(1002) << true;
     QTest::newRow("a continuation first") << frame('\x80', "a") << closing(1002) << true;
     QTest::newRow("a message inside a message") << frame('\x01', "a") + frame('\x81', "b") << closing(1002) << true;
     QTest::newRow("a length in too many bytes") << QByteArray("\x81\xfe\x00\x02\0\0\0\0hi", 10) << closing(1002) << true;
+    QTest::newRow("a 64-bit length that fits in 16")
+        << QByteArray("\x82\xff\0\0\0\0\0\0\0\xc8", 10) + QByteArray(4 + 200, '\0') << closing(1002) << true;
     QTest::newRow("a length past 63 bits") << QByteArray("\x82\xff\x80\0\0\0\0\0\0\0", 10) << closing(1002) << true;
     QTest::newRow("text not in UTF-8") << frame('\x81', "\xc3\x28") << closing(1007) << true;
     QTest::newRow("text cut in a character") << frame('\x81', "a\xe2\x82") << closing(1007) << true;
+    QTest::newRow("a character split across fragments") << frame('\x01', "\xc3") + frame('\x80', "\xa9") + ping << pong
+                                                         << false;
+    QTest::newRow("not UTF-8 across fragments") << frame('\x01', "a\xc3") + frame('\x80', "\x28") << closing(1007)
+                                                << true;
     QTest::newRow("too big, known from the head") << QByteArray("\x82\xfe\x04\x01", 4) << closing(1009) << true;
     QTest::newRow("too big in fragments") << frame('\x02', QByteArray(600, 'a')) + frame('\x80', QByteArray(600, 'b'))
                                           << closing(1009) << true;
@@ -390,6 +406,7 @@ void HostileClientsTest::liveFrames()
     page.socket.write(frames);
     QTRY_COMPARE(page.answer.mid(heard, reply.size()), reply);
     if (closed) {
+        QCOMPARE(server->browserCount(), 0); // its place is free once the Close is sent
         QTRY_VERIFY(page.closed());
         QCOMPARE(page.answer.size(), heard + reply.size()); // nothing after the Close
     }
@@ -492,7 +509,11 @@ void HostileClientsTest::stalledRequests_giveTheirPlaces()
 {
     // Every request place held by connections that never finish their
     // request, from as many addresses as it takes: a page from a new address
-    // is served all the same.
+    // is served all the same, in the place of the oldest.
+    WebLimits limits = smallLimits();
+    limits.requestMs = 60000; // none goes of its own while this runs
+    server = std::make_unique<WebServer>(periodix::steadyClock(), limits);
+    QVERIFY(server->listen(QHostAddress::LocalHost, 0));
     std::vector<std::unique_ptr<RawClient>> stalled;
     for (int i = 0; i < smallLimits().requests; ++i) {
         stalled.push_back(std::make_unique<RawClient>(server->port(), qPrintable(QString("127.0.1.%1").arg(i / 2 + 1))));
@@ -504,6 +525,7 @@ void HostileClientsTest::stalledRequests_giveTheirPlaces()
     QTRY_VERIFY(page.closed());
     QCOMPARE(page.status(), QByteArray("HTTP/1.1 200 OK"));
     QTRY_VERIFY(stalled.front()->closed()); // the oldest gave its place
+    QVERIFY(!stalled[1]->closed());
 }
 
 void HostileClientsTest::thousandsOfSenders_bounded()
