@@ -291,6 +291,13 @@ void DisplayWindowTest::loopback_datagramsReachTheWindow()
     sender.writeDatagram("garbage", QHostAddress::LocalHost, listener.port());
     QTRY_COMPARE(w.ignoredCount(), 1);
     QVERIFY(w.linkText().contains("127.0.0.1"));
+    // The hall feed, on a port of its own.
+    QVERIFY(listener.listenFeed(QHostAddress::LocalHost, 0));
+    connect(&listener, &periodix::feed::DatagramListener::feedReceived, &w, &DisplayWindow::receiveFeed);
+    sender.writeDatagram(R"({"v":1,"seq":1,"game":"g","state":"paused","period":4,"periods":4,"legend":"Final",)"
+                         R"("timer":"countdown","length":600,"clock":9.5,"time":"00:10"})",
+                         QHostAddress::LocalHost, listener.feedPort());
+    QTRY_COMPARE(w.periodText(), QString("Final"));
 }
 
 void DisplayWindowTest::keys_fullScreenAndQuit()

@@ -84,6 +84,7 @@ void DatagramParserTest::hallFeed_data()
     QTest::newRow("a time no clock shows") << R"("07:24"=>"7:24")" << "";
     QTest::newRow("a length past 32 bits") << R"("length":600=>"length":2147483648)" << "";
     QTest::newRow("the clock far out of range") << R"("clock":443.2=>"clock":1e300)" << "";
+    QTest::newRow("the clock just past 32 bits") << R"("clock":443.2=>"clock":2147483648)" << "";
     QTest::newRow("a legend too long") << QString(R"("2nd Half"=>"%1")").arg(QString(256, u'x')) << "";
     QTest::newRow("1 KiB") << "pad=1024" << "running 2/4 2nd Half 600 443.2 07:24 #1234";
     QTest::newRow("over 1 KiB") << "pad=1025" << "";

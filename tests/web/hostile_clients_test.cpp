@@ -392,6 +392,7 @@ void HostileClientsTest::liveFrames_data()
     QTest::newRow("a Close") << frame('\x88', "\x03\xe8" "bye") + ping << closing(1000) << true;
     QTest::newRow("a Close with a private code") << frame('\x88', "\x0f\xa0") << closing(4000) << true;
     QTest::newRow("a Close with a code never sent") << frame('\x88', "\x03\xed") << closing(1002) << true;
+    QTest::newRow("a Close with the reserved code 1004") << frame('\x88', "\x03\xec") << closing(1002) << true;
 }
 
 void HostileClientsTest::liveFrames()
