@@ -228,6 +228,8 @@ void ResumeTest::killedAndResumed()
     QVERIFY2(readKeptGame(path, kept, error), qPrintable(error));
     QCOMPARE(kept.hallFeedPort, 7700); // --resume turns the feed on again
     MainWindowFixture resumed({}, 0, QString()); // no settings window
+    GameKeeper keeper(path);
+    resumed.window->setGameKeeper(&keeper);
     resumed.window->Form_Resume(kept);
     QCOMPARE(resumed.window->windowTitle(), caption);
     QCOMPARE(resumed.window->game(), identity);
@@ -244,6 +246,9 @@ void ResumeTest::killedAndResumed()
     resumed.dialogs.inputs << "2" << "0";
     resumed.window->cmdNEXTPERIOD_Click();
     QCOMPARE(resumed.window->windowTitle(), afterNext);
+    keeper.waitUntilWritten(); // and is kept again
+    QVERIFY2(readKeptGame(path, kept, error), qPrintable(error));
+    QCOMPARE(kept.currentPeriod, nexts + 2);
 }
 
 QTEST_MAIN(ResumeTest)

@@ -22,7 +22,7 @@ void EarlyOptionsTest::checkOptions_data()
     QTest::newRow("the toolkit's, its value after it") << QStringList{"-platform", "offscreen", "--resume"} << "resume";
     QTest::newRow("the toolkit's, two dashes, its value attached") << QStringList{"--style=fusion", "--port=7"}
                                                                    << "port=7";
-    QTest::newRow("the toolkit's, without a value") << QStringList{"-reverse", "set.ptm"} << "set.ptm";
+    QTest::newRow("the toolkit's, without a value") << QStringList{"-reverse", "-nograb", "set.ptm"} << "set.ptm";
     QTest::newRow("an unknown option") << QStringList{"-platform", "xcb", "--bogus"}
                                        << "test: Unknown option 'bogus'.\nTry 'test --help'.\n";
 }
