@@ -286,16 +286,29 @@ void HostileClientsTest::browserSendingGarbage_changesNothing()
                  qPrintable(heard.last()));
     QVERIFY2(heard.size() <= 3, qPrintable(heard.join('\n'))); // and perhaps one saying it is alive
     QCOMPARE(server->browserCount(), 1); // the page that sent them stays
+    // Another clock rides with the next change of this one: one message.
+    const qsizetype before = heard.size();
+    server->receive("p1t05:00", "127.0.0.3");
+    QCoreApplication::processEvents(); // the turn of the event loop that would send it
+    server->receive("p3t00:59", "127.0.0.2");
+    QTRY_VERIFY(heard.last().contains("00:59"));
+    QCOMPARE(heard.size(), before + 1);
     // The clock's hall feed: the page hears so, and the time left to count tenths on from.
     server->receiveFeed(R"({"v":1,"seq":1,"game":"g","state":"running","period":2,"periods":2,"legend":"Half",)"
                         R"("timer":"countdown","length":600,"clock":45.3,"time":"00:46"})",
                         "127.0.0.2");
     QTRY_VERIFY2(heard.last().contains("\"source\":\"feed\""), qPrintable(heard.last()));
     QVERIFY2(QRegularExpression("\"left\":45[23]\\d\\d[,}]").match(heard.last()).hasMatch(), qPrintable(heard.last()));
-    server->receiveFeed(R"({"v":1,"seq":2,"game":"g","state":"paused","period":2,"periods":2,"legend":"Half",)"
+    // The time left moves every moment: a repeat that only moves it is not sent.
+    server->receiveFeed(R"({"v":1,"seq":2,"game":"g","state":"running","period":2,"periods":2,"legend":"Half",)"
+                        R"("timer":"countdown","length":600,"clock":45.2,"time":"00:46"})",
+                        "127.0.0.2");
+    QCoreApplication::processEvents();
+    server->receiveFeed(R"({"v":1,"seq":3,"game":"g","state":"paused","period":2,"periods":2,"legend":"Half",)"
                         R"("timer":"countdown","length":600,"clock":45.3,"time":"00:46"})",
                         "127.0.0.2");
     QTRY_VERIFY2(heard.last().contains("\"left\":null"), qPrintable(heard.last()));
+    QCOMPARE(heard.filter("\"state\":\"running\"").filter("\"source\":\"feed\"").size(), 1);
     // A message over the size a page may send: that browser goes, the server stays.
     browser.sendTextMessage(QString(64 * 1024, u'x'));
     QTRY_COMPARE(server->browserCount(), 0);
