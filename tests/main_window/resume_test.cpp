@@ -59,6 +59,9 @@ void ResumeTest::keptGame_readBack_data()
     g.game = "9f2c0a1b2c3d4e5f";
     g.hallFeedPort = 65535;
     QTest::newRow("limits, a game with the hall feed") << g;
+    g.periods[0] = {"-546:-08", False, -546, -8};
+    g.clockSeconds = g.periodSeconds = -32768;
+    QTest::newRow("the shortest length") << g;
     g.periods = {{QString(), False, 0, 0}, {QStringLiteral(" a%b c\nd\x7f\u00e9\u20ac "), False, 1, 2}};
     g.broadcastAddress = "0.0.0.255";
     g.periodSeconds = g.clockSeconds = 0;

@@ -280,8 +280,8 @@ void PeriodScriptTest::load_missingFile_reportsFileNotFound()
     QFETCH(int, number);
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
     QFile large(dir.filePath(name));
-    if (name.startsWith("large")) // sparse: keyword lines, all of them
-        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(LargestSetBytes + (name == "large.ptm")));
+    if (name.startsWith("large")) // sparse, 16 MiB: 32767 periods of two 254-character lines, and a keyword
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize((16 << 20) + (name == "large.ptm")));
     SettingsFixture f;
     f.dialogs.fileNames << (name.startsWith('/') ? name : dir.filePath(name));
     f.window->cmdLOAD_Click();
@@ -458,6 +458,7 @@ void PeriodScriptTest::saveFailures_data()
                                                           << "new";
     QTest::newRow("in place, line, no write-back, Ignore") << "in place line no write-back" << "I"
                                                            << "61@162+ 75@165 (dirty)" << "old";
+    QTest::newRow("in place, no room for the old set's copy") << "in place no copy" << "I" << "70@154" + notOpen << "old";
     QTest::newRow("in place, a device Qt cannot seek") << "in place sequential" << "I" << "57@154" + notOpen << "old";
     // Killed in the middle: the file is part new, part old; the old set is
     // kept in the state folder, and in a shared folder the new one beside.
@@ -495,6 +496,8 @@ void PeriodScriptTest::saveFailures()
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 01777), 0);
     if (asNobody && !fault.contains("new"))
         QVERIFY(QFile::setPermissions(path, QFile::ReadOther | QFile::WriteOther | QFile::ReadOwner));
+    if (fault.contains("no copy")) // the state folder takes no copy: nothing is written in place
+        QVERIFY(QFile::setPermissions(oldSets, readable));
     const auto scenario = [&]() -> QString {
         bool refusing = fault.contains("refused open");
         qint64 budget = fault.contains("line") ? 10 : 1 << 20; // room for the keyword only
@@ -546,6 +549,7 @@ void PeriodScriptTest::saveFailures()
             say(out, becomeUnprivileged() ? qPrintable(scenario()) : "no other user");
         });
         QFile::setPermissions(folder, readable | QFile::WriteOwner);
+        QFile::setPermissions(oldSets, QFileDevice::Permissions(0x7777));
         if (child.output == "no other user")
             QSKIP("no unprivileged user in this user namespace");
         outcome = child.output;
