@@ -156,7 +156,8 @@ void DisplayWindowTest::lostLink_onlyAfterCountingGoesSilent()
     QCOMPARE(w.linkLost(), lost);
     QCOMPARE(w.stateText() == "LINK LOST", lost);
     const QColor digits = periodix::textColour(w.findChild<QLabel *>("time"));
-    QCOMPARE(digits, lost ? DisplayWindow::Dimmed : w.stateText().isEmpty() ? DisplayWindow::Counting : DisplayWindow::NotCounting);
+    // The README's colours: amber counting, red not, grey when lost.
+    QCOMPARE(digits, QColor(lost ? "#6e6e6e" : w.stateText().isEmpty() ? "#ffc400" : "#ff3030"));
 }
 
 void DisplayWindowTest::lostLink_clearsWhenDatagramsReturn()

@@ -77,7 +77,9 @@ void ResumeTest::keptGame_readBack()
     {
         GameKeeper keeper(path);
         keeper.keep(game, true);
-    } // the keeper writes what waits before it goes
+        keeper.waitUntilWritten();
+        QCOMPARE(keeper.failures(), 0);
+    }
     QCOMPARE(syncs, 2); // the file before it takes the old one's place, the folder after
     KeptGame read;
     QString error;
