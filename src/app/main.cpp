@@ -5,7 +5,6 @@
 #include "main_window/frm_main.h"
 #include "platform/command_line.h"
 #include "feed/hall_feed.h"
-#include "feed/listen_options.h"
 #include "main_window/hall_feed_sender.h"
 #include "platform/early_options.h"
 #include "platform/udp_sender.h"
@@ -52,15 +51,15 @@ int main(int argc, char *argv[])
     options.addOptions({hallFeed, hallFeedPort});
     if (!periodix::checkOptions(argc, argv, options, "periodix"))
         return 2;
-    quint16 feedPort = 0;
-    if (options.isSet(hallFeedPort)
-        && (!periodix::feed::parsePort(options.value(hallFeedPort), feedPort) || feedPort == 7699)) {
+    const std::optional<quint16> feedOption = periodix::hallFeedPortOption(
+        options.isSet(hallFeed),
+        options.isSet(hallFeedPort) ? std::optional(options.value(hallFeedPort)) : std::nullopt);
+    if (!feedOption) {
         std::fprintf(stderr, "periodix: --hall-feed-port %s: not a port from 1 to 65535 other than 7699\n",
                      qPrintable(options.value(hallFeedPort)));
         return 2;
     }
-    if (options.isSet(hallFeed) && feedPort == 0)
-        feedPort = periodix::feed::HallFeedPort;
+    quint16 feedPort = *feedOption;
     periodix::KeptGame game;
     const bool starting = !options.isSet(QStringLiteral("help")) && !options.isSet(QStringLiteral("version"));
     periodix::KeptGameLock lock(periodix::keptGamePath());

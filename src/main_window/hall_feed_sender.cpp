@@ -1,10 +1,19 @@
 #include "main_window/hall_feed_sender.h"
 
 #include "error_reporting/runtime_error.h"
+#include "feed/listen_options.h"
 
 #include <algorithm>
 
 namespace periodix {
+
+std::optional<quint16> hallFeedPortOption(bool feedAsked, const std::optional<QString> &port)
+{
+    quint16 number = 0;
+    if (port && (!feed::parsePort(*port, number) || number == 7699))
+        return std::nullopt;
+    return port ? number : feedAsked ? feed::HallFeedPort : quint16(0);
+}
 
 namespace {
 constexpr qint64 SecondNs = 1'000'000'000;

@@ -5,6 +5,9 @@
 #include "platform/udp_sender.h"
 
 #include <QObject>
+#include <QString>
+
+#include <optional>
 
 namespace periodix {
 
@@ -13,6 +16,11 @@ namespace periodix {
 // past the period's ends. Rounded towards the time the digits show, so that
 // a mirror counting on from it is never ahead of the clock.
 qint64 clockTenths(bool countdown, qint32 clockSeconds, qint32 periodSeconds, qint64 elapsedNs);
+
+// The hall feed's port from the command line: 0 when neither --hall-feed nor
+// --hall-feed-port asks for it, nothing for a port that is none or the clock
+// datagrams' own.
+std::optional<quint16> hallFeedPortOption(bool feedAsked, const std::optional<QString> &port);
 
 // Sends the hall feed beside the clock datagrams: the window's state at once
 // after every change, and again every 250 ms whatever the state, from the

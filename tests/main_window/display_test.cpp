@@ -21,6 +21,8 @@ private slots:
     void hallFeed_data();
     void hallFeed();
     void hallFeed_bytes();
+    void hallFeed_portOption_data();
+    void hallFeed_portOption();
 };
 
 void DisplayTest::showTime_displayCaptionAndDatagram_data()
@@ -190,6 +192,28 @@ void DisplayTest::hallFeed_bytes()
     f.window->cmdPAUSE_Click();
     const std::optional<feed::HallFeed> cut = feed::parseHallFeed(f.sender.sent.last().payload);
     QVERIFY(cut && cut->legend == QString(255, u'x'));
+}
+
+void DisplayTest::hallFeed_portOption_data()
+{
+    QTest::addColumn<bool>("feedAsked");
+    QTest::addColumn<QString>("port"); // "-": none given
+    QTest::addColumn<int>("feedPort"); // -1: refused
+    QTest::newRow("neither") << false << "-" << 0;
+    QTest::newRow("--hall-feed") << true << "-" << 7700;
+    QTest::newRow("a port") << false << "7701" << 7701;
+    QTest::newRow("both") << true << "65535" << 65535;
+    QTest::newRow("the clock datagrams' port") << true << "7699" << -1;
+    QTest::newRow("no port") << false << "65536" << -1;
+}
+
+void DisplayTest::hallFeed_portOption()
+{
+    QFETCH(bool, feedAsked);
+    QFETCH(QString, port);
+    QFETCH(int, feedPort);
+    const auto read = hallFeedPortOption(feedAsked, port == "-" ? std::nullopt : std::optional(port));
+    QCOMPARE(read ? int(*read) : -1, feedPort);
 }
 
 QTEST_MAIN(DisplayTest)
