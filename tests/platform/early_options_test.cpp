@@ -2,10 +2,9 @@
 // toolkit's own are left to the toolkit, anything else unknown is refused.
 
 #include "platform/early_options.h"
+#include "support/captured_stderr.h"
 
 #include <QtTest>
-
-#include <unistd.h>
 
 class EarlyOptionsTest : public QObject {
     Q_OBJECT
@@ -39,21 +38,14 @@ void EarlyOptionsTest::checkOptions()
         argv.push_back(argument.data());
     QCommandLineParser parser;
     parser.addOptions({{"resume", "r"}, {"port", "p", "port"}});
-    QTemporaryFile said;
-    QVERIFY(said.open());
-    const int stderrFd = ::dup(STDERR_FILENO);
-    ::dup2(said.handle(), STDERR_FILENO);
-    const bool ok = periodix::checkOptions(int(argv.size()), argv.data(), parser, "test");
-    std::fflush(stderr);
-    ::dup2(stderrFd, STDERR_FILENO);
-    ::close(stderrFd);
-    said.seek(0);
+    bool ok = false;
+    const QByteArray said = stderrOf([&] { ok = periodix::checkOptions(int(argv.size()), argv.data(), parser, "test"); });
     QStringList got;
     if (parser.isSet("resume"))
         got << "resume";
     if (parser.isSet("port"))
         got << "port=" + parser.value("port");
-    QCOMPARE(ok ? (got + parser.positionalArguments()).join(' ') : QString::fromLocal8Bit(said.readAll()), read);
+    QCOMPARE(ok ? (got + parser.positionalArguments()).join(' ') : QString::fromLocal8Bit(said), read);
 }
 
 QTEST_GUILESS_MAIN(EarlyOptionsTest)
