@@ -1,10 +1,11 @@
 // Compressed games replayed in virtual time through the companions' own
 // logic, with and without the hall feed, on networks that lose, delay and
-// stall datagrams. Periodix is modelled as the operator drives it (starts,
+// stall datagrams. Periodix itself plays each game: its clock window, on a
+// hand-driven monotonic clock, driven as the operator drives it (starts,
 // time-outs, corrections, two -1 presses close together, pauses at 00:01 and
 // 00:02, ends, S S after an end, the next period); what it sends goes through
 // the network to a ClockFeed, whose state is read every 50 ms and held
-// against the clock's own.
+// against the state the window made of its own clock.
 //
 // A reading is wrong when no moment of the clock in the 0.3 s before it had
 // the same state and period, or none in the 1.3 s before it the same digits
@@ -19,9 +20,16 @@
 // REPLAY_TRACE=MS, REPLAY_GAME=N, REPLAY_NET=NAME (and REPLAY_FEED set for the
 // feed's replay) it prints what reached the companion around that moment.
 
+#include "clock/common.h"
 #include "feed/clock_feed.h"
-#include "feed/hall_feed.h"
+#include "main_window/frm_main.h"
 #include "main_window/hall_feed_sender.h"
+#include "protocol/clock_state.h"
+#include "protocol/ports.h"
+#include "protocol/time_text.h"
+#include "window_bench.h"
+
+#include <QApplication>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,9 +41,8 @@ namespace {
 
 using periodix::feed::ClockFeed;
 using periodix::feed::FeedState;
-using periodix::feed::HallFeed;
-
-enum class Truth { Running, Paused, Stopped, Ended };
+using periodix::protocol::ClockState;
+using Truth = ClockState::Run;
 
 struct Shown {
     qint64 atMs;
@@ -50,160 +57,121 @@ struct Datagram {
     QByteArray bytes;
 };
 
-QString digits(int seconds)
-{
-    return QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QChar(u'0')).arg(seconds % 60, 2, 10, QChar(u'0'));
-}
-
-// Periodix as the operator drives it, on a virtual millisecond clock.
-class Clock {
+// What the window sends, with the virtual moment it went.
+class RecordingSender final : public periodix::DatagramSender {
 public:
-    Clock(QList<int> lengths, bool countdown) : lengths_(std::move(lengths)), countdown_(countdown) { load(1); }
+    explicit RecordingSender(const bench::HandClock &clock) : clock_(clock), originNs_(clock.now) {}
+    QString localIP() const override { return QStringLiteral("127.0.0.1"); }
+    qint64 nowMs() const { return (clock_.now - originNs_) / 1'000'000; }
+    std::vector<Datagram> sent;
 
-    void advanceTo(qint64 ms)
+protected:
+    void transmit(quint32, quint16 port, const QByteArray &payload) override
     {
-        // Ticks, the feed's repeats and its echoes of a change in the order they fall.
-        for (;;) {
-            const qint64 nextFeed = std::min(nextFeedMs_, echoesLeft_ > 0 ? nextEchoMs_ : nextFeedMs_);
-            const bool tick = running_ && nextTickMs_ <= ms && nextTickMs_ <= nextFeed;
-            if (!tick && nextFeed > ms)
-                break;
-            if (!tick) {
-                now_ = nextFeed;
-                feed();
-                if (nextFeed == nextFeedMs_)
-                    nextFeedMs_ += periodix::HallFeedSender::RepeatMs;
-                if (echoesLeft_ > 0 && nextFeed == nextEchoMs_) {
-                    --echoesLeft_;
-                    nextEchoMs_ += periodix::HallFeedSender::EchoMs;
-                }
-                continue;
-            }
-            now_ = nextTickMs_;
-            const bool atEnd = secondsLeft() == 0; // started at the end (E N D, S, S): no new end
-            seconds_ += countdown_ ? -1 : 1;
-            kept_ = 0;
-            nextTickMs_ += 1000;
-            if (countdown_ ? seconds_ < 1 : seconds_ >= length()) {
-                seconds_ = countdown_ ? 0 : length();
-                running_ = false;
-                ended_ = true;
-                if (!atEnd)
-                    endsAt_.push_back(now_);
-            }
-            show(ended_ ? Truth::Ended : Truth::Running);
-        }
-        now_ = ms;
+        sent.push_back({nowMs(), port == periodix::protocol::HallFeedPort, payload});
     }
-    void start()
-    {
-        if (running_)
-            return;
-        running_ = true;
-        nextTickMs_ = now_ + 1000 - kept_;
-        kept_ = 0;
-        state(Truth::Running);
-    }
-    void pause()
-    {
-        if (running_)
-            kept_ = 1000 - (nextTickMs_ - now_);
-        running_ = false;
-        ended_ = false;
-        send(false, "pause");
-        state(Truth::Paused);
-    }
-    void key() { running_ || ended_ ? pause() : start(); }
-    void correct(int change)
-    {
-        running_ = false;
-        kept_ = 0;
-        ended_ = false;
-        seconds_ = std::clamp(seconds_ + change, 0, length());
-        show(Truth::Stopped);
-    }
-    void next()
-    {
-        if (period_ < lengths_.size())
-            load(period_ + 1);
-    }
-
-    int secondsLeft() const { return countdown_ ? seconds_ : length() - seconds_; }
-    bool running() const { return running_; }
-    bool ended() const { return ended_; }
-    bool lastPeriod() const { return period_ == lengths_.size(); }
-    qint64 now() const { return now_; }
-    const QList<int> &lengths() const { return lengths_; }
-    const std::vector<Shown> &history() const { return history_; }
-    const std::vector<Datagram> &sent() const { return sent_; }
-    const std::vector<qint64> &ends() const { return endsAt_; }
 
 private:
-    int length() const { return lengths_[period_ - 1]; }
-    void load(int period)
-    {
-        period_ = period;
-        running_ = ended_ = false;
-        kept_ = 0;
-        seconds_ = countdown_ ? length() : 0;
-        show(Truth::Stopped);
-    }
-    void show(Truth truth)
-    {
-        send(false, "p" + QByteArray::number(period_) + "t" + digits(seconds_).toLatin1());
-        state(truth);
-    }
-    void state(Truth truth)
-    {
-        if (truth != truth_ || history_.empty() || history_.back().period != period_) {
-            echoesLeft_ = periodix::HallFeedSender::Echoes;
-            nextEchoMs_ = now_ + periodix::HallFeedSender::EchoMs;
-        }
-        truth_ = truth;
-        history_.push_back({now_, truth, period_, digits(seconds_)});
-        feed();
-    }
-    void feed()
-    {
-        static const HallFeed::State states[] = {HallFeed::State::Running, HallFeed::State::Paused,
-                                                 HallFeed::State::Stopped, HallFeed::State::Ended};
-        HallFeed f;
-        f.seq = ++seq_;
-        f.game = QStringLiteral("replay");
-        f.state = states[int(truth_)];
-        f.period = period_;
-        f.periods = int(lengths_.size());
-        f.legend = QStringLiteral("Period %1").arg(period_);
-        f.countdown = countdown_;
-        f.length = length();
-        f.time = digits(seconds_);
-        const qint64 elapsedNs = running_ ? (1000 - (nextTickMs_ - now_)) * 1'000'000 : kept_ * 1'000'000;
-        f.clockTenths = periodix::clockTenths(countdown_, seconds_, length(), elapsedNs);
-        send(true, periodix::feed::encodeHallFeed(f));
-    }
-    void send(bool feed, const QByteArray &bytes) { sent_.push_back({now_, feed, bytes}); }
+    const bench::HandClock &clock_;
+    const qint64 originNs_;
+};
 
-    QList<int> lengths_;
-    bool countdown_;
-    int period_ = 0;
-    int seconds_ = 0;
-    bool running_ = false;
-    bool ended_ = false;
-    qint64 kept_ = 0;
-    qint64 now_ = 0;
-    qint64 nextTickMs_ = 0;
-    qint64 nextFeedMs_ = 0;
-    qint64 nextEchoMs_ = 0;
-    int echoesLeft_ = 0;
-    qint64 seq_ = 0;
-    Truth truth_ = Truth::Stopped;
-    std::vector<Shown> history_;
-    std::vector<Datagram> sent_;
-    std::vector<qint64> endsAt_;
+// One game as Periodix played it.
+struct Played {
+    QList<int> lengths;
+    qint64 lastMs = 0;
+    std::vector<Shown> history; // every state the window made
+    std::vector<Datagram> sent;
+    std::vector<qint64> ends;   // each time a counting clock reached its period's end
+};
+
+// Periodix's clock window with its hall feed, and the operator at its keys,
+// on a virtual millisecond clock.
+class Clock {
+public:
+    Clock(QList<int> lengths, bool countdown)
+        : sender_(hand_), window_(sender_, [lengths, countdown](periodix::frmMAIN &) {
+              using namespace periodix::common;
+              PeriodTable.redim(qint16(lengths.size()));
+              for (int i = 0; i < lengths.size(); ++i)
+                  PeriodTable(qint16(i + 1)) = PeriodRecord{QStringLiteral("Period %1").arg(i + 1), periodix::False,
+                                                            qint16(lengths[i] / 60), qint16(lengths[i] % 60)};
+              PeriodCount = qint16(lengths.size());
+              CurrentPeriod = 1;
+              TimerMode = countdown ? CountdownTimer : ClockTimer;
+              BroadcastAddress = QStringLiteral("127.0.0.255");
+          }, hand_)
+    {
+        played_.lengths = std::move(lengths);
+        window_.useHallFeed(periodix::protocol::HallFeedPort);
+        QObject::connect(&window_, &periodix::frmMAIN::changed, [this](const ClockState &state) {
+            const Truth before = played_.history.empty() ? Truth::Stopped : played_.history.back().state;
+            if (before == Truth::Running && state.run == Truth::Ended)
+                played_.ends.push_back(now());
+            played_.history.push_back({now(), state.run, state.period, periodix::protocol::timeText(state.seconds)});
+        });
+        window_.Form_Load();
+    }
+
+    // Ticks, the feed's repeats and its echoes of a change in the order they fall.
+    void advanceTo(qint64 ms)
+    {
+        const qint64 target = hand_.now + (ms - now()) * 1'000'000;
+        periodix::PeriodicTimer *timers[] = {&window_.Timer1(), &window_.hallFeed()->echoes(),
+                                             &window_.hallFeed()->repeats()};
+        for (;;) {
+            qint64 next = target + 1;
+            for (periodix::PeriodicTimer *timer : timers) {
+                if (timer->isEnabled())
+                    next = std::min(next, timer->nextDueNs());
+            }
+            if (next > target)
+                break;
+            hand_.now = next;
+            for (periodix::PeriodicTimer *timer : timers)
+                timer->deliverDue();
+        }
+        hand_.now = target;
+    }
+    void start() { window_.cmdSTART_Click(); }
+    void pause() { window_.cmdPAUSE_Click(); }
+    void key() { window_.Form_KeyDown(Qt::Key_S, {}); }
+    void correct(int change)
+    {
+        if (change == -1)
+            window_.cmd1DW_Click();
+        else if (change == 1)
+            window_.cmd1UP_Click();
+        else
+            window_.cmd10DW_Click();
+    }
+    void next() { window_.cmdNEXTPERIOD_Click(); }
+
+    int secondsLeft() const
+    {
+        const ClockState state = window_.clockState();
+        return state.countdown ? state.seconds : state.length - state.seconds;
+    }
+    bool running() const { return window_.clockState().run == Truth::Running; }
+    bool ended() const { return window_.clockState().run == Truth::Ended; }
+    Played result()
+    {
+        played_.lastMs = now();
+        played_.sent = std::move(sender_.sent);
+        return std::move(played_);
+    }
+
+private:
+    qint64 now() const { return sender_.nowMs(); }
+
+    bench::HandClock hand_;
+    RecordingSender sender_;
+    periodix::frmMAIN window_;
+    Played played_;
 };
 
 // One game as an operator plays it: ends of period, time-outs, corrections.
-Clock playGame(std::mt19937 &random, bool countdown)
+Played playGame(std::mt19937 &random, bool countdown)
 {
     const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
     const auto chance = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(random) < p; };
@@ -267,7 +235,7 @@ Clock playGame(std::mt19937 &random, bool countdown)
             clock.next();
         wait(8000, 15000);
     }
-    return clock;
+    return clock.result();
 }
 
 struct Network {
@@ -296,22 +264,22 @@ struct Result {
 bool matches(const FeedState &s, const Shown &truth)
 {
     using Status = FeedState::Status;
-    static const Status states[] = {Status::Running, Status::Paused, Status::Stopped, Status::Ended};
+    static const Status states[] = {Status::Running, Status::Paused, Status::Stopped, Status::Ended}; // by Truth
     return s.status == states[int(truth.state)] && s.period == truth.period;
 }
 
-void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19937 &random, qint64 offsetMs, Result &r,
+void replay(const Played &clock, const Network &network, bool withFeed, std::mt19937 &random, qint64 offsetMs, Result &r,
             int game)
 {
     std::uniform_real_distribution<double> unit(0, 1);
-    const qint64 lastMs = clock.now();
+    const qint64 lastMs = clock.lastMs;
     // Stalls: the network holds everything for 0.5 to 2 s, now and then.
     std::vector<std::pair<qint64, qint64>> stalls;
     for (qint64 t = 20'000; network.stalls && t < lastMs; t += 30'000 + qint64(unit(random) * 60'000)) {
         stalls.push_back({t, t + 500 + qint64(unit(random) * 1500)});
     }
     std::vector<Arrival> arrivals;
-    for (const Datagram &d : clock.sent()) {
+    for (const Datagram &d : clock.sent) {
         if ((d.feed && !withFeed) || unit(random) < network.loss)
             continue;
         qint64 at = d.atMs + 1 + qint64(unit(random) * network.jitterMs);
@@ -326,11 +294,11 @@ void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19
     // The companion has the operator's period set (--set): the ends of a
     // count-up are known from the datagrams too.
     periodix::feed::FeedSettings settings;
-    for (int length : clock.lengths())
+    for (int length : clock.lengths)
         settings.set.periods.append({QString(), length});
     ClockFeed feed(settings);
     const QString sender = QStringLiteral("192.0.2.10:40000");
-    const std::vector<Shown> &history = clock.history();
+    const std::vector<Shown> &history = clock.history;
     std::vector<qint64> horns;
     std::vector<std::pair<qint64, FeedState>> samples;
     int endsSeen = 0;
@@ -417,7 +385,7 @@ void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19
     }
     // Each end of the clock takes the first horn within 3 s after it.
     std::vector<bool> used(horns.size());
-    for (qint64 end : clock.ends()) {
+    for (qint64 end : clock.ends) {
         ++r.ends;
         bool found = false;
         for (std::size_t i = 0; i < horns.size() && !found; ++i) {
@@ -436,7 +404,7 @@ void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19
                 return e.join(' ').toStdString();
             }().c_str(), [&] {
                 QStringList e;
-                for (qint64 end : clock.ends())
+                for (qint64 end : clock.ends)
                     if (std::abs(end - horns[i]) < 20000) e << QString::number(end);
                 return e.join(' ').toStdString();
             }().c_str());
@@ -447,6 +415,8 @@ void replay(const Clock &clock, const Network &network, bool withFeed, std::mt19
 
 int main(int argc, char *argv[])
 {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const int games = argc > 1 ? std::atoi(argv[1]) : 20;
     const unsigned seed = argc > 2 ? unsigned(std::atoi(argv[2])) : 1;
     const Network networks[] = {
@@ -457,7 +427,7 @@ int main(int argc, char *argv[])
         {"20 % loss, jitter, stalls", 0.20, 40, true},
     };
     std::mt19937 gameRandom(seed);
-    std::vector<Clock> played;
+    std::vector<Played> played;
     for (int g = 0; g < games; ++g)
         played.push_back(playGame(gameRandom, g % 5 != 4)); // one game in five counts up
     std::printf("%d games, seed %u\n\n", games, seed);

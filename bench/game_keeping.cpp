@@ -107,7 +107,11 @@ int main(int argc, char *argv[])
     double worstSyncMs = 0, totalSyncMs = 0;
     constexpr int Stops = 20;
     KeptGame game;
-    gameOnTheClock(false, game);
+    periodix::protocol::ClockState stopped;
+    stopped.period = CurrentPeriod;
+    stopped.length = PeriodSeconds;
+    stopped.seconds = ClockSeconds;
+    gameOnTheClock(stopped, game);
     for (int i = 0; i < Stops; ++i) {
         syncTime.start();
         keeper.keep(game, true);

@@ -4,7 +4,7 @@
 #include "error_reporting/report_box.h"
 #include "main_window/frm_main.h"
 #include "platform/command_line.h"
-#include "feed/hall_feed.h"
+#include "protocol/hall_feed.h"
 #include "main_window/hall_feed_sender.h"
 #include "platform/early_options.h"
 #include "platform/udp_sender.h"

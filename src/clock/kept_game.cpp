@@ -139,7 +139,7 @@ constexpr qint64 Max32 = std::numeric_limits<qint32>::max();
 
 } // namespace
 
-bool gameOnTheClock(bool ended, KeptGame &game)
+bool gameOnTheClock(const protocol::ClockState &state, KeptGame &game)
 {
     if (PeriodCount < 1 || PeriodTable.upperBound() < PeriodCount || (TimerMode != ClockTimer && TimerMode != CountdownTimer))
         return false;
@@ -148,10 +148,11 @@ bool gameOnTheClock(bool ended, KeptGame &game)
         game.periods.append(PeriodTable(i));
     game.timerMode = TimerMode;
     game.broadcastAddress = BroadcastAddress;
-    game.currentPeriod = CurrentPeriod;
-    game.periodSeconds = PeriodSeconds;
-    game.clockSeconds = ClockSeconds;
-    game.ended = ended;
+    game.currentPeriod = qint16(state.period);
+    game.periodSeconds = state.length;
+    game.clockSeconds = state.seconds;
+    game.ended = state.run == protocol::ClockState::Run::Ended;
+    game.game = state.game;
     game.written = QDateTime::currentDateTimeUtc();
     return true;
 }

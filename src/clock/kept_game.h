@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock/common.h"
+#include "protocol/clock_state.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -27,9 +28,9 @@ struct KeptGame {
     bool operator==(const KeptGame &) const = default;
 };
 
-// The game the clock model holds now; whether the period has ended is the
-// window's to tell. False before the settings were first confirmed.
-bool gameOnTheClock(bool ended, KeptGame &game);
+// The game in the window's state, with the period set, timer type and network
+// in use. False before the settings were first confirmed.
+bool gameOnTheClock(const protocol::ClockState &state, KeptGame &game);
 
 // Puts a kept game into the clock model, as "Ok" and the loading of a period
 // would have left it; the run state is the window's.

@@ -2,6 +2,7 @@
 
 #include "clock/checked_number.h"
 #include "error_reporting/statement_guard.h"
+#include "protocol/time_text.h"
 
 #include <cmath>
 
@@ -19,7 +20,7 @@ QString SEC2TIME(qint32 seconds)
         qint16 r = 0;
         p.run(4, [&] { m = cint16(static_cast<qint64>(std::floor(seconds / 60.0))); });
         p.run(5, [&] { r = cint16(static_cast<qint64>(seconds) - cint16(qint64{m} * 60)); });
-        p.run(6, [&] { result = minutesSecondsText(m, r); });
+        p.run(6, [&] { result = protocol::timeText(qint64{m} * 60 + r); });
     });
     return result;
 }

@@ -5,6 +5,8 @@
 
 namespace periodix::feed {
 
+using namespace periodix::protocol;
+
 namespace {
 constexpr qint64 CopyWithinMs = 500;
 constexpr qint64 GoneAfterMs = 10'000;  // a followed clock silent this long may be replaced

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "feed/datagram_parser.h"
-#include "feed/hall_feed.h"
+#include "protocol/hall_feed.h"
 #include "feed/period_set.h"
 #include "feed/run_tracker.h"
 
@@ -12,6 +11,8 @@
 #include <QStringList>
 
 namespace periodix::feed {
+
+using protocol::HallFeed;
 
 // What a mirror of the clock shows at one moment.
 struct FeedState {

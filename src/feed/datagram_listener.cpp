@@ -6,6 +6,8 @@
 
 namespace periodix::feed {
 
+using namespace periodix::protocol;
+
 DatagramListener::DatagramListener(QObject *parent) : QObject(parent)
 {
     connect(&clock_, &QUdpSocket::readyRead, this, [this] { readPending(clock_, false); });

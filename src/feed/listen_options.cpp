@@ -6,6 +6,8 @@
 
 namespace periodix::feed {
 
+using namespace periodix::protocol;
+
 bool parsePort(const QString &text, quint16 &port)
 {
     bool ok = false;

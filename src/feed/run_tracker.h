@@ -1,10 +1,12 @@
 #pragma once
 
-#include "feed/datagram_parser.h"
+#include "protocol/clock_datagram.h"
 
 #include <optional>
 
 namespace periodix::feed {
+
+using protocol::ClockDatagram;
 
 // What the clock is doing, told from its datagrams and when they arrive.
 // The clock sends a datagram only when it changes: one a second while it

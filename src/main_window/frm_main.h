@@ -5,6 +5,7 @@
 #include "platform/looks.h"
 #include "platform/periodic_timer.h"
 #include "platform/udp_sender.h"
+#include "protocol/clock_state.h"
 
 #include <QWidget>
 
@@ -46,6 +47,9 @@ public:
     HallFeedSender *hallFeed() const { return hallFeed_.get(); }
     // The game's identity, made when "Ok" starts it (or kept by --resume).
     const QString &game() const { return game_; }
+    // The clock as the window has it now: made from the clock model and the
+    // run state the commands and the end check set, never from a widget.
+    protocol::ClockState clockState() const;
 
     // The window's procedures.
     void Form_Load();
@@ -70,6 +74,10 @@ public:
     void cmd10DW_Click();
     void Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
 
+signals:
+    // After every change the window shows, the state it shows.
+    void changed(const periodix::protocol::ClockState &state);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -84,9 +92,11 @@ private:
     void correct(const char *procedure, int firstLine, qint32 change);
     void prepareSender(Procedure &p);
     void applyBroadcastAddress(Procedure &p);
-    // After every change the window shows: the game kept, the hall feed told.
+    // After every change the window shows: its state made once, the game
+    // kept, the hall feed told.
     void stateChanged(bool sync);
-    void tellHallFeed();
+    void showEnd();
+    bool periodInTable() const;
 
     DatagramSender &sender_;
     SettingsOpener openSettings_;
@@ -95,7 +105,7 @@ private:
     MonotonicClock &clock_;
     std::unique_ptr<HallFeedSender> hallFeed_;
     QString game_;
-    bool pausedByOperator_ = false; // stopped by the pause command, not otherwise
+    protocol::ClockState::Run run_ = protocol::ClockState::Run::Stopped;
     qreal dpi_ = 96;
 
     QLabel *lblPERIOD = nullptr;

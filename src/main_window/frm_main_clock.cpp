@@ -5,9 +5,10 @@
 #include "clock/common.h"
 #include "clock/game_keeper.h"
 #include "clock/time_text.h"
-#include "error_reporting/runtime_error.h"
 #include "main_window/hall_feed_sender.h"
 #include "platform/looks.h"
+#include "protocol/clock_datagram.h"
+#include "protocol/ports.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -25,7 +26,7 @@ void frmMAIN::prepareSender(Procedure &p)
 {
     p.run(124, [&] { sender_.setProtocol(DatagramSender::ProtocolUdp); });
     p.run(125, [&] { sender_.setRemoteHost(QStringLiteral("192.168.000.255")); });
-    p.run(126, [&] { sender_.setRemotePort(7699); });
+    p.run(126, [&] { sender_.setRemotePort(protocol::ClockPort); });
     p.run(127, [&] { cmdSETTING->setEnabled(false); });
 }
 
@@ -60,7 +61,7 @@ void frmMAIN::Form_Resume(const KeptGame &game)
         p.run(224, [&] { cmdPREVPERIOD->setEnabled(true); });
         p.run(225, [&] { cmdNEXTPERIOD->setEnabled(true); });
         if (p.test(226, [&] { return game.ended; }))
-            p.run(227, [&] { lblEND->show(); });
+            p.run(227, [&] { showEnd(); });
     });
     stateChanged(true);
 }
@@ -70,40 +71,49 @@ QString newGameIdentity()
     return QString::number(QRandomGenerator::system()->generate64(), 16).rightJustified(16, u'0');
 }
 
+protocol::ClockState frmMAIN::clockState() const
+{
+    using Run = protocol::ClockState::Run;
+    protocol::ClockState state;
+    state.game = game_;
+    state.period = CurrentPeriod;
+    state.periods = PeriodCount;
+    if (periodInTable())
+        state.legend = PeriodTable(CurrentPeriod).Legend;
+    state.countdown = TimerMode == CountdownTimer;
+    state.length = PeriodSeconds;
+    state.seconds = ClockSeconds;
+    state.elapsedNs = timer1_.elapsedNs();
+    // A clock started at its period's end cannot count: the next tick's end
+    // check stops it there again ("E N D", S, S), so it is ended meanwhile.
+    const bool stuck = run_ == Run::Running && protocol::atPeriodEnd(state.countdown, ClockSeconds, PeriodSeconds);
+    state.run = stuck ? Run::Ended : run_;
+    return state;
+}
+
 void frmMAIN::stateChanged(bool sync)
 {
+    const protocol::ClockState state = clockState();
     KeptGame game;
-    if (keeper_ && gameOnTheClock(!lblEND->isHidden(), game)) {
-        game.game = game_;
+    if (keeper_ && gameOnTheClock(state, game)) {
         game.hallFeedPort = hallFeed_ ? hallFeed_->port() : 0;
         keeper_->keep(game, sync);
     }
-    tellHallFeed();
+    // Before "Ok" there is no period to tell of.
+    if (hallFeed_ && periodInTable())
+        hallFeed_->change(state, BroadcastAddress != BroadcastOff);
+    emit changed(state);
 }
 
-void frmMAIN::tellHallFeed()
+bool frmMAIN::periodInTable() const
 {
-    if (!hallFeed_ || PeriodCount < 1 || CurrentPeriod < 1 || CurrentPeriod > PeriodCount
-        || PeriodTable.upperBound() < PeriodCount)
-        return;
-    using State = feed::HallFeed::State;
-    feed::HallFeed feed;
-    feed.game = game_;
-    feed.state = timer1_.isEnabled() ? State::Running
-                 : !lblEND->isHidden() ? State::Ended
-                 : pausedByOperator_ ? State::Paused
-                                     : State::Stopped;
-    feed.period = CurrentPeriod;
-    feed.periods = PeriodCount;
-    feed.legend = PeriodTable(CurrentPeriod).Legend;
-    feed.countdown = TimerMode == CountdownTimer;
-    feed.length = PeriodSeconds;
-    try {
-        feed.time = SEC2TIME(ClockSeconds);
-    } catch (const RuntimeError &) {
-        return; // no digits to tell of; the window's own report says why
-    }
-    hallFeed_->change(feed, ClockSeconds, PeriodSeconds, BroadcastAddress != BroadcastOff);
+    return CurrentPeriod >= 1 && CurrentPeriod <= PeriodCount && PeriodTable.upperBound() >= PeriodCount;
+}
+
+void frmMAIN::showEnd()
+{
+    run_ = protocol::ClockState::Run::Ended;
+    lblEND->show();
 }
 
 void frmMAIN::Timer1_Timer()
@@ -120,7 +130,7 @@ void frmMAIN::Timer1_Timer()
         p.run(162, [&] { SHOW_TIME(); });
     });
     // A running clock is kept every second; the end of the period at once.
-    stateChanged(!lblEND->isHidden());
+    stateChanged(run_ == protocol::ClockState::Run::Ended);
 }
 
 void frmMAIN::CHECK_TIME()
@@ -129,7 +139,7 @@ void frmMAIN::CHECK_TIME()
         if (p.test(168, [&] { return TimerMode == CountdownTimer; })) {
             if (p.test(169, [&] { return ClockSeconds < 1; })) {
                 p.run(170, [&] { timer1_.setEnabled(false); });
-                p.run(171, [&] { lblEND->show(); });
+                p.run(171, [&] { showEnd(); });
                 p.run(172, [&] { cmdPREVPERIOD->setEnabled(true); });
                 p.run(173, [&] { cmdNEXTPERIOD->setEnabled(true); });
             }
@@ -137,7 +147,7 @@ void frmMAIN::CHECK_TIME()
         if (p.test(176, [&] { return TimerMode == ClockTimer; })) {
             if (p.test(177, [&] { return ClockSeconds >= PeriodSeconds; })) {
                 p.run(178, [&] { timer1_.setEnabled(false); });
-                p.run(179, [&] { lblEND->show(); });
+                p.run(179, [&] { showEnd(); });
                 p.run(180, [&] { cmdPREVPERIOD->setEnabled(true); });
                 p.run(181, [&] { cmdNEXTPERIOD->setEnabled(true); });
             }
@@ -155,13 +165,13 @@ void frmMAIN::SHOW_TIME()
         p.exitSilentlyOnFailure(); // 193: a failing refresh ends quietly
         QString t;
         QString legend;
-        QString datagram;
+        QByteArray datagram;
         p.run(196, [&] { t = SEC2TIME(ClockSeconds); });
         p.run(197, [&] { legend = PeriodTable(CurrentPeriod).Legend; });
         p.run(198, [&] { lblPERIOD->setText(legend); });
         p.run(199, [&] { lblTIME->setText(t); });
         p.run(200, [&] { setWindowTitle(literalWindowTitle(legend + u'/' + t)); });
-        p.run(201, [&] { datagram = u'p' + QString::number(CurrentPeriod) + u't' + t; });
+        p.run(201, [&] { datagram = protocol::clockDatagram(CurrentPeriod, t); });
         if (p.test(202, [&] { return BroadcastAddress != BroadcastOff; }))
             p.run(203, [&] { sender_.sendData(datagram); });
         p.reportFailures(); // 206

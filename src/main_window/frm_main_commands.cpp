@@ -6,6 +6,7 @@
 #include "clock/common.h"
 #include "clock/time_text.h"
 #include "platform/dialogs.h"
+#include "protocol/clock_datagram.h"
 
 #include <QCursor>
 #include <QLabel>
@@ -24,7 +25,7 @@ constexpr int KeyS = 83;
 void frmMAIN::PAUSED()
 {
     guarded(Module, QStringLiteral("PAUSED"), [&](Procedure &p) {
-        pausedByOperator_ = false; // the pause command says otherwise after this
+        run_ = protocol::ClockState::Run::Stopped; // the pause command says Paused after this
         p.run(209, [&] { ClockRunning = False; });
         p.run(210, [&] { lblEND->hide(); });
         p.run(211, [&] { setTextColour(lblTIME, Red); });
@@ -34,6 +35,7 @@ void frmMAIN::PAUSED()
 void frmMAIN::UNPAUSED()
 {
     guarded(Module, QStringLiteral("UNPAUSED"), [&](Procedure &p) {
+        run_ = protocol::ClockState::Run::Running;
         p.run(214, [&] { ClockRunning = True; });
         p.run(215, [&] { lblEND->hide(); });
         p.run(216, [&] { setTextColour(lblTIME, Black); });
@@ -58,10 +60,10 @@ void frmMAIN::cmdPAUSE_Click()
         // The running second's elapsed part is kept for the next start.
         p.run(55, [&] { timer1_.pause(); });
         p.run(56, [&] { PAUSED(); });
-        pausedByOperator_ = true;
+        run_ = protocol::ClockState::Run::Paused;
         p.skipFailuresSilently(); // 57
         if (p.test(58, [&] { return BroadcastAddress != BroadcastOff; }))
-            p.run(59, [&] { sender_.sendData(QStringLiteral("pause")); });
+            p.run(59, [&] { sender_.sendData(protocol::PauseDatagram); });
     });
     stateChanged(true);
 }

@@ -2,38 +2,17 @@
 
 #include "error_reporting/runtime_error.h"
 #include "feed/listen_options.h"
-
-#include <algorithm>
+#include "protocol/hall_feed.h"
+#include "protocol/ports.h"
 
 namespace periodix {
 
 std::optional<quint16> hallFeedPortOption(bool feedAsked, const std::optional<QString> &port)
 {
     quint16 number = 0;
-    if (port && (!feed::parsePort(*port, number) || number == 7699))
+    if (port && (!feed::parsePort(*port, number) || number == protocol::ClockPort))
         return std::nullopt;
-    return port ? number : feedAsked ? feed::HallFeedPort : quint16(0);
-}
-
-namespace {
-constexpr qint64 SecondNs = 1'000'000'000;
-constexpr qint64 TenthNs = 100'000'000;
-} // namespace
-
-qint64 clockTenths(bool countdown, qint32 clockSeconds, qint32 periodSeconds, qint64 elapsedNs)
-{
-    const qint64 whole = qint64{clockSeconds} * 10;
-    const qint64 elapsed = std::clamp<qint64>(elapsedNs, 0, SecondNs);
-    if (countdown) {
-        if (clockSeconds <= 0)
-            return whole;
-        // Up: 442.25 left is 442.3, which the clock has not yet passed.
-        const qint64 left = qint64{clockSeconds} * SecondNs - elapsed;
-        return (left + TenthNs - 1) / TenthNs;
-    }
-    if (clockSeconds >= periodSeconds)
-        return whole;
-    return std::min((qint64{clockSeconds} * SecondNs + elapsed) / TenthNs, qint64{periodSeconds} * 10);
+    return port ? number : feedAsked ? protocol::HallFeedPort : quint16(0);
 }
 
 HallFeedSender::HallFeedSender(DatagramSender &sender, quint16 port, const PeriodicTimer &clockTimer,
@@ -53,15 +32,13 @@ HallFeedSender::HallFeedSender(DatagramSender &sender, quint16 port, const Perio
     });
 }
 
-void HallFeedSender::change(const feed::HallFeed &state, qint32 clockSeconds, qint32 periodSeconds, bool broadcasting)
+void HallFeedSender::change(const protocol::ClockState &state, bool broadcasting)
 {
-    if (state.state != state_.state || state.period != state_.period) {
+    if (state.run != state_.run || state.period != state_.period) {
         echoesLeft_ = Echoes;
         echoes_.setEnabled(true); // while echoing an earlier change, on in its step
     }
     state_ = state;
-    clockSeconds_ = clockSeconds;
-    periodSeconds_ = periodSeconds;
     broadcasting_ = broadcasting;
     send();
     repeats_.setEnabled(true);
@@ -71,11 +48,10 @@ void HallFeedSender::send()
 {
     if (!broadcasting_) // nor do the repeats, which start with the first change
         return;
-    feed::HallFeed feed = state_;
-    feed.seq = ++seq_;
-    feed.clockTenths = clockTenths(feed.countdown, clockSeconds_, periodSeconds_, clockTimer_.elapsedNs());
+    protocol::ClockState now = state_;
+    now.elapsedNs = clockTimer_.elapsedNs();
     try {
-        sender_.sendBytes(port_, feed::encodeHallFeed(feed));
+        sender_.sendBytes(port_, protocol::encodeHallFeed(protocol::hallFeed(now, ++seq_)));
     } catch (const RuntimeError &) {
         // As with the clock datagrams: a network that refuses one costs that
         // datagram, never a report in the middle of a game.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "feed/hall_feed.h"
 #include "platform/periodic_timer.h"
 #include "platform/udp_sender.h"
+#include "protocol/clock_state.h"
 
 #include <QObject>
 #include <QString>
@@ -10,12 +10,6 @@
 #include <optional>
 
 namespace periodix {
-
-// The clock in tenths of a second as the clock timer has it: the part of the
-// running second that has passed (or that a pause kept) counted in, never
-// past the period's ends. Rounded towards the time the digits show, so that
-// a mirror counting on from it is never ahead of the clock.
-qint64 clockTenths(bool countdown, qint32 clockSeconds, qint32 periodSeconds, qint64 elapsedNs);
 
 // The hall feed's port from the command line: 0 when neither --hall-feed nor
 // --hall-feed-port asks for it, nothing for a port that is none or the clock
@@ -41,9 +35,9 @@ public:
                    MonotonicClock &clock = steadyClock(), QObject *parent = nullptr);
 
     quint16 port() const { return port_; }
-    // The window's state after a change, with the clock model's seconds:
-    // sent now, and repeated from then on.
-    void change(const feed::HallFeed &state, qint32 clockSeconds, qint32 periodSeconds, bool broadcasting);
+    // The window's state after a change: sent now, and repeated from then on
+    // with the running second's part as the clock timer has it.
+    void change(const protocol::ClockState &state, bool broadcasting);
     PeriodicTimer &repeats() { return repeats_; }
     PeriodicTimer &echoes() { return echoes_; }
 
@@ -56,9 +50,7 @@ private:
     PeriodicTimer repeats_;
     PeriodicTimer echoes_;
     int echoesLeft_ = 0;
-    feed::HallFeed state_;
-    qint32 clockSeconds_ = 0;
-    qint32 periodSeconds_ = 0;
+    protocol::ClockState state_;
     bool broadcasting_ = false;
     qint64 seq_ = 0;
 };

@@ -53,9 +53,9 @@ void DatagramSender::setRemotePort(int port)
     remotePort_ = port;
 }
 
-void DatagramSender::sendData(const QString &text)
+void DatagramSender::sendData(const QByteArray &text)
 {
-    sendBytes(static_cast<quint16>(remotePort_), text.toLatin1()); // port 0 is refused there
+    sendBytes(static_cast<quint16>(remotePort_), text); // port 0 is refused there
 }
 
 void DatagramSender::sendBytes(quint16 port, const QByteArray &payload)

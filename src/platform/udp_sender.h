@@ -29,7 +29,7 @@ public:
     void setRemotePort(int port);
 
     // Sends the text as one datagram, one byte per character, without waiting.
-    void sendData(const QString &text);
+    void sendData(const QByteArray &text);
     // Sends the bytes as one datagram to the same host on another port, from
     // the same socket.
     void sendBytes(quint16 port, const QByteArray &payload);

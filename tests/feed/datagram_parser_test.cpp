@@ -1,10 +1,11 @@
-#include "feed/datagram_parser.h"
-#include "feed/hall_feed.h"
+#include "protocol/clock_datagram.h"
+#include "protocol/hall_feed.h"
 #include "feed/listen_options.h"
 
 #include <QtTest>
 
 using namespace periodix::feed;
+using namespace periodix::protocol;
 
 class DatagramParserTest : public QObject {
     Q_OBJECT
@@ -108,7 +109,7 @@ void DatagramParserTest::hallFeed()
     QString text;
     if (feed) {
         text = QString("%1 %2/%3 %4 %5 %6.%7 %8 #%9")
-                   .arg(stateName(feed->state))
+                   .arg(runName(feed->state))
                    .arg(feed->period)
                    .arg(feed->periods)
                    .arg(feed->legend)

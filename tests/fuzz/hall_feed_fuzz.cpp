@@ -2,14 +2,14 @@
 // it accepts is within the ranges a clock can have, and written again as
 // Periodix writes it, reads back the same, but for a legend cut to fit.
 
-#include "feed/hall_feed.h"
+#include "protocol/hall_feed.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    using namespace periodix::feed;
+    using namespace periodix::protocol;
     const QByteArray bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const std::optional<HallFeed> feed = parseHallFeed(bytes);
     if (!feed)

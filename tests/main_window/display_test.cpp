@@ -1,6 +1,6 @@
 #include "main_window_fixture.h"
 
-#include "feed/hall_feed.h"
+#include "protocol/hall_feed.h"
 #include "main_window/hall_feed_sender.h"
 
 #include <QJsonDocument>
@@ -112,8 +112,8 @@ void DisplayTest::hallFeed_data()
                                              << "stopped 2/2 600.0 10:00 #10";
     QTest::newRow("the end") << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25"
                              << "ended 1/2 0.0 00:00 #10";
-    QTest::newRow("started at 00:00: never below it") << shortOne << CountdownTimer << "127.0.0.255" << "-1 S t0.25"
-                                                      << "running 1/2 0.0 00:00 #7";
+    QTest::newRow("E N D, S, S: still ended, never below 00:00")
+        << shortOne << CountdownTimer << "127.0.0.255" << "S t1 K K t0.25" << "ended 1/2 0.0 00:00 #16";
     QTest::newRow("S after the end: paused, as the window shows")
         << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25 K" << "paused 1/2 0.0 00:00 #11";
     QTest::newRow("counting up: rounded down") << quarters << ClockTimer << "127.0.0.255" << "S t0.25"
@@ -190,7 +190,7 @@ void DisplayTest::hallFeed_bytes()
     // A legend from a file, longer than a companion takes: cut to fit.
     PeriodTable(1).Legend = QString(300, u'x');
     f.window->cmdPAUSE_Click();
-    const std::optional<feed::HallFeed> cut = feed::parseHallFeed(f.sender.sent.last().payload);
+    const std::optional<protocol::HallFeed> cut = protocol::parseHallFeed(f.sender.sent.last().payload);
     QVERIFY(cut && cut->legend == QString(255, u'x'));
 }
 

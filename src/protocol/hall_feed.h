@@ -1,11 +1,14 @@
 #pragma once
 
+#include "protocol/clock_state.h"
+#include "protocol/ports.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <optional>
 
-namespace periodix::feed {
+namespace periodix::protocol {
 
 // The hall feed: Periodix's whole state in one datagram of JSON, sent at once
 // after every change and repeated four times a second, so that a mirror
@@ -13,7 +16,7 @@ namespace periodix::feed {
 // {"v":1,"seq":1234,"game":"9f2c...","state":"running","period":2,"periods":4,
 //  "legend":"2nd Half","timer":"countdown","length":600,"clock":443.2,"time":"07:24"}
 struct HallFeed {
-    enum class State { Running, Paused, Stopped, Ended };
+    using State = ClockState::Run;
 
     qint64 seq = 0;     // every feed datagram of one run of Periodix, repeats included, from 1
     QString game;       // made when "Ok" starts a game, kept by --resume
@@ -31,14 +34,14 @@ struct HallFeed {
 };
 
 inline constexpr int HallFeedVersion = 1;
-inline constexpr quint16 HallFeedPort = 7700;
 // Far more than Periodix sends (a legend of the longest, every character
 // escaped); a longer datagram is no feed.
 inline constexpr int LongestHallFeed = 1024;
 // A legend longer than this is no legend of a period set.
 inline constexpr int LongestLegend = 255;
 
-QString stateName(HallFeed::State state);
+// The feed datagram numbered `seq` of the clock's state.
+HallFeed hallFeed(const ClockState &state, qint64 seq);
 
 // A legend too long for the datagram is cut to fit.
 QByteArray encodeHallFeed(const HallFeed &feed);
@@ -46,4 +49,4 @@ QByteArray encodeHallFeed(const HallFeed &feed);
 // its range, no longer than LongestHallFeed; nothing otherwise.
 std::optional<HallFeed> parseHallFeed(const QByteArray &bytes);
 
-} // namespace periodix::feed
+} // namespace periodix::protocol

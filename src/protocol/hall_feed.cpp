@@ -1,6 +1,7 @@
-#include "feed/hall_feed.h"
+#include "protocol/hall_feed.h"
 
-#include "feed/datagram_parser.h"
+#include "protocol/clock_datagram.h"
+#include "protocol/time_text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,15 +10,13 @@
 #include <cmath>
 #include <limits>
 
-namespace periodix::feed {
+namespace periodix::protocol {
 
 namespace {
 constexpr qint64 LargestSeq = qint64{1} << 53; // a JSON number a reader keeps exactly
 constexpr int LongestGame = 64;
 constexpr qint64 Min32 = std::numeric_limits<qint32>::min();
 constexpr qint64 Max32 = std::numeric_limits<qint32>::max();
-
-const char *const StateNames[] = {"running", "paused", "stopped", "ended"};
 
 QByteArray jsonString(const QString &text)
 {
@@ -51,7 +50,7 @@ QByteArray encodeFitted(const HallFeed &feed)
     QByteArray out = "{\"v\":" + QByteArray::number(HallFeedVersion);
     out += ",\"seq\":" + QByteArray::number(feed.seq);
     out += ",\"game\":" + jsonString(feed.game);
-    out += ",\"state\":\"" + stateName(feed.state).toLatin1() + '"';
+    out += ",\"state\":\"" + runName(feed.state).toLatin1() + '"';
     out += ",\"period\":" + QByteArray::number(feed.period);
     out += ",\"periods\":" + QByteArray::number(feed.periods);
     out += ",\"legend\":" + jsonString(feed.legend);
@@ -64,9 +63,21 @@ QByteArray encodeFitted(const HallFeed &feed)
 
 } // namespace
 
-QString stateName(HallFeed::State state)
+HallFeed hallFeed(const ClockState &state, qint64 seq)
 {
-    return QLatin1String(StateNames[int(state)]);
+    HallFeed feed;
+    feed.seq = seq;
+    feed.game = state.game;
+    feed.state = state.run;
+    feed.period = state.period;
+    feed.periods = state.periods;
+    feed.legend = state.legend;
+    feed.countdown = state.countdown;
+    feed.length = state.length;
+    feed.clockTenths = clockTenths(state);
+    feed.time = timeText(state.seconds);
+    feed.seconds = state.seconds;
+    return feed;
 }
 
 QByteArray encodeHallFeed(const HallFeed &feed)
@@ -104,18 +115,18 @@ std::optional<HallFeed> parseHallFeed(const QByteArray &bytes)
     const auto legend = text(object, "legend", LongestLegend);
     const auto timer = text(object, "timer", 16);
     const auto length = whole(object, "length", Min32, Max32);
-    const auto time = text(object, "time", LongestDatagram);
+    const auto time = text(object, "time", LongestTime);
     const QJsonValue clock = object.value(QLatin1String("clock"));
     if (!version || !seq || !game || game->isEmpty() || !state || !period || !legend || !timer || !length || !time
         || !clock.isDouble())
         return std::nullopt;
     // The digits as the clock datagram has them, within the clock's range.
-    const ClockDatagram digits = parseDatagram("p1t" + time->toLatin1());
+    const std::optional<qint32> seconds = readTimeText(time->toLatin1(), LongestTime);
     const double tenths = std::round(clock.toDouble() * 10);
-    if (digits.kind != ClockDatagram::Kind::Clock || !(std::abs(tenths) <= double(Max32) * 10))
+    if (!seconds || !(std::abs(tenths) <= double(Max32) * 10))
         return std::nullopt;
     int stateIndex = 0;
-    while (stateIndex < 4 && *state != QLatin1String(StateNames[stateIndex]))
+    while (stateIndex < 4 && *state != runName(HallFeed::State(stateIndex)))
         ++stateIndex;
     if (stateIndex == 4 || (*timer != QLatin1String("countdown") && *timer != QLatin1String("countup")))
         return std::nullopt;
@@ -129,8 +140,8 @@ std::optional<HallFeed> parseHallFeed(const QByteArray &bytes)
     feed.length = qint32(*length);
     feed.clockTenths = qint64(tenths);
     feed.time = *time;
-    feed.seconds = digits.seconds;
+    feed.seconds = *seconds;
     return feed;
 }
 
-} // namespace periodix::feed
+} // namespace periodix::protocol
