@@ -37,7 +37,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QColor &colour, Qt::A
 } // namespace
 
 DisplayWindow::DisplayWindow(quint16 port, feed::FeedSettings settings, MonotonicClock &clock, QWidget *parent)
-    : QWidget(parent), clock_(clock), port_(port), from_(settings.from), feed_(std::move(settings))
+    : QWidget(parent), clock_(clock), port_(port), from_(settings.from.name()), feed_(std::move(settings))
 {
     setObjectName(QStringLiteral("displayWindow"));
     QPalette palette = this->palette();

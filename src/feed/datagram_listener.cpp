@@ -26,7 +26,7 @@ void DatagramListener::readPending(QUdpSocket &socket, bool feed)
         // arrives cut and is ignored.
         const QNetworkDatagram datagram = socket.receiveDatagram(feed ? LongestHallFeed + 1 : 256);
         // A clock is its address and port: two on one machine stay apart.
-        const QString sender = clockName(addressName(datagram.senderAddress()), quint16(datagram.senderPort()));
+        const QString sender = ClockId::of(datagram.senderAddress(), quint16(datagram.senderPort())).name();
         if (feed)
             emit feedReceived(datagram.data(), sender);
         else

@@ -16,7 +16,7 @@ bool parsePort(const QString &text, quint16 &port)
     return ok && value > 0 && value <= 65535;
 }
 
-bool parseClock(const QString &text, QString &clock, QString &error)
+bool parseClock(const QString &text, ClockId &clock, QString &error)
 {
     // ADDRESS, ADDRESS:PORT, [IPV6]:PORT, NAME or NAME:PORT.
     QString host = text;
@@ -52,7 +52,7 @@ bool parseClock(const QString &text, QString &clock, QString &error)
         }
         address = v4 != found.cend() ? *v4 : found.first();
     }
-    clock = port.isEmpty() ? addressName(address) : clockName(addressName(address), number);
+    clock = ClockId::of(address, port.isEmpty() ? 0 : number);
     return true;
 }
 

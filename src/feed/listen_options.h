@@ -13,7 +13,7 @@ bool parsePort(const QString &text, quint16 &port);
 
 // --from's clock: an address, ADDRESS:PORT, or a host name looked up now; the
 // clock's name as the feed knows it, or the address alone. False, with why.
-bool parseClock(const QString &text, QString &clock, QString &error);
+bool parseClock(const QString &text, ClockId &clock, QString &error);
 
 // The companions' --port, --feed-port and --bind (where they hear the clock
 // and its hall feed), --from (which clock they follow) and --set (the

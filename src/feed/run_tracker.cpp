@@ -6,14 +6,28 @@
 namespace periodix::feed {
 
 namespace {
+// The rules' limits, each its own.
 constexpr qint64 TickSpacingMs = 1000;
 constexpr qint64 LateTickMs = 1500;    // a tick not followed within this: a correction, or the silent end
 constexpr qint64 LostAfterMs = 3000;   // a counting clock silent for longer: link lost
 constexpr qint64 ShortestTickGapMs = 500; // from a clock not running: closer is a correction
 constexpr qint64 SecondTickGapMs = 850;   // the second tick after a start: closer is a second correction
-constexpr qint64 JitterGapMs = 100;    // a running clock's tick may come this close after a late one
+constexpr qint64 TicksTogetherMs = 100;   // a running clock's tick may come this close after a late one
 constexpr qint64 TickSlackMs = 300;    // how much earlier than its second a tick may come
+// A pause this long after a counting clock's last tick holds the ticks lost
+// before it, each counted once it is this far past its second.
+constexpr qint64 PauseHoldsAfterMs = 1200;
+constexpr qint64 LostTickPastMs = 100;
+constexpr qint64 TickBehindPauseMs = 100; // a tick this soon after a pause was sent before it
+constexpr qint32 TenSecondCorrection = 10; // corrections move one or ten seconds
 } // namespace
+
+qint64 countedOnMs(qint64 leftMs, qint64 sinceMs, qint64 floorMs)
+{
+    // Both moments are whole milliseconds: one less, so that their rounding
+    // never puts the time shown ahead of the clock.
+    return std::max(leftMs - std::max<qint64>(0, sinceMs - 1), floorMs);
+}
 
 bool RunTracker::silentEnd(qint64 nowMs) const
 {
@@ -35,8 +49,8 @@ bool RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
         // A counting clock paused more than a second after its last tick
         // ticked on meanwhile, its datagrams lost: the pause holds its time,
         // not past the end (reached, it ended there: "E N D", then S).
-        if (wasRunning && ticking_ && direction_ != 0 && gap > TickSpacingMs + 2 * JitterGapMs) {
-            const qint64 missed = (gap - JitterGapMs) / TickSpacingMs;
+        if (wasRunning && ticking_ && direction_ != 0 && gap > PauseHoldsAfterMs) {
+            const qint64 missed = (gap - LostTickPastMs) / TickSpacingMs;
             const qint64 moved = qint64{seconds_} + missed * direction_;
             if (direction_ > 0 || moved >= 0)
                 seconds_ = qint32(moved);
@@ -58,7 +72,7 @@ bool RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
         return false;
     // A tick right after a pause was sent before it (no operator starts the
     // clock again that fast): the paused clock's time, still paused.
-    if (paused_ && samePeriod && direction_ != 0 && moved == direction_ && nowMs - lastMs_ < JitterGapMs) {
+    if (paused_ && samePeriod && direction_ != 0 && moved == direction_ && nowMs - lastMs_ < TickBehindPauseMs) {
         seconds_ = seconds;
         return true;
     }
@@ -76,13 +90,13 @@ bool RunTracker::arrived(const ClockDatagram &datagram, qint64 nowMs, std::optio
     bool tick = false;
     if (samePeriod && moved != 0 && (direction_ == 0 || way == direction_)) {
         if (n == 1 && wasRunning && ticking_)
-            tick = gap >= JitterGapMs || nowMs - previousTickMs_ >= 2 * TickSpacingMs - TickSlackMs;
+            tick = gap >= TicksTogetherMs || nowMs - previousTickMs_ >= 2 * TickSpacingMs - TickSlackMs;
         else if (n == 1)
             tick = gap >= (wasRunning && ticked_ ? SecondTickGapMs : ShortestTickGapMs);
         else if (wasRunning)
             tick = (n - 1) * TickSpacingMs + TickSlackMs <= gap;
         else
-            tick = n != 10 && (n - 1) * TickSpacingMs <= gap;
+            tick = n != TenSecondCorrection && (n - 1) * TickSpacingMs <= gap;
     }
     ticking_ = tick && ((ticked_ && gap <= LostAfterMs) || n > 1);
     if (tick)
@@ -133,11 +147,8 @@ std::optional<qint64> RunTracker::remainingMs(qint64 nowMs) const
     case Status::Ended:
         return lastWay_ < 0 ? std::optional<qint64>(0) : std::nullopt;
     case Status::Running:
-        if (lastWay_ < 0) {
-            // Both moments are whole milliseconds: one less, so that their
-            // rounding never puts the time shown ahead of the clock.
-            return qint64{seconds_} * TickSpacingMs - std::clamp(nowMs - lastClockMs_ - 1, qint64{0}, TickSpacingMs);
-        }
+        if (lastWay_ < 0)
+            return countedOnMs(qint64{seconds_} * TickSpacingMs, nowMs - lastClockMs_, qint64{seconds_ - 1} * TickSpacingMs);
         return std::nullopt;
     case Status::Paused:
     case Status::Waiting:

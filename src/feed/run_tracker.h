@@ -29,6 +29,11 @@ using protocol::ClockDatagram;
 //   holds the time of the ticks lost before it;
 // - a clock that ticked twice in a row and then falls silent for more than
 //   three seconds before its end has lost its link.
+// The time left, in milliseconds, counted on from `leftMs` told `sinceMs`
+// ago, never past `floorMs` (the next whole second) before the clock says it
+// reached it: a tenth is never shown before the clock reaches it.
+qint64 countedOnMs(qint64 leftMs, qint64 sinceMs, qint64 floorMs);
+
 class RunTracker {
 public:
     enum class Status { Waiting, Running, Stopped, Paused, Ended, Lost };

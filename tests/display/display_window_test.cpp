@@ -227,7 +227,7 @@ void DisplayWindowTest::texts_fitEverySize()
     QFETCH(QSize, size);
     ManualClock clock;
     periodix::feed::FeedSettings settings;
-    settings.from = "198.51.100.200:65535";
+    settings.from = {"198.51.100.200", 65535};
     settings.set.periods = {{"Overtime Period", 600}};
     DisplayWindow w(7699, settings, clock);
     w.resize(size);
@@ -247,7 +247,7 @@ void DisplayWindowTest::texts_fitEverySize()
     w.receive("garbage", "198.51.100.250:9");
     for (int i = 0; i < 3; ++i) {
         clock.setMs(i * 1000);
-        w.receive(QString("p1t09:5%1").arg(9 - i).toLatin1(), settings.from);
+        w.receive(QString("p1t09:5%1").arg(9 - i).toLatin1(), settings.from.name());
     }
     clock.advanceMs(5000);
     w.refresh();

@@ -4,7 +4,6 @@
 
 #include <QtTest>
 
-using namespace periodix::feed;
 using namespace periodix::protocol;
 
 class DatagramParserTest : public QObject {
@@ -143,9 +142,9 @@ void DatagramParserTest::clockOption()
 {
     QFETCH(QString, text);
     QFETCH(QString, clock);
-    QString read;
+    periodix::feed::ClockId read;
     QString error;
-    QCOMPARE(periodix::feed::parseClock(text, read, error) ? read : error, clock);
+    QCOMPARE(periodix::feed::parseClock(text, read, error) ? read.name() : error, clock);
 }
 
 QTEST_GUILESS_MAIN(DatagramParserTest)
