@@ -12,6 +12,7 @@
 #include "main_window/hall_feed_sender.h"
 #include "platform/monotonic_clock.h"
 #include "platform/udp_sender.h"
+#include "protocol/ports.h"
 #include "window_bench.h"
 
 #include <QApplication>
@@ -33,7 +34,7 @@ std::pair<double, int> count(int seconds, bool feed)
     UdpSender sender;
     frmMAIN window(sender, bench::oneLongHalf, clock);
     if (feed)
-        window.useHallFeed(7700);
+        window.useHallFeed(protocol::HallFeedPort);
     window.Form_Load();
     window.show();
     QCoreApplication::processEvents();

@@ -4,7 +4,7 @@
 #include "error_reporting/report_box.h"
 #include "main_window/frm_main.h"
 #include "platform/command_line.h"
-#include "protocol/hall_feed.h"
+#include "protocol/ports.h"
 #include "main_window/hall_feed_sender.h"
 #include "platform/early_options.h"
 #include "platform/udp_sender.h"
@@ -23,13 +23,15 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Periodix"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PERIODIX_VERSION));
     QCommandLineParser options;
+    using periodix::protocol::ClockPort;
+    using periodix::protocol::HallFeedPort;
     options.setApplicationDescription(QStringLiteral(
-        "Game clock for sports played in timed periods; broadcasts the clock on UDP port 7699.\n"
+        "Game clock for sports played in timed periods; broadcasts the clock on UDP port %1.\n"
         "Everything else is set in its settings window.\n\n"
         "While the clock window shows a game, Periodix keeps its state (the period set, the\n"
         "timer type, the network, the period and the time) in\n"
         "$XDG_STATE_HOME/periodix/game (by default ~/.local/state/periodix/game).\n"
-        "One Periodix keeps it at a time: a second one keeps nothing."));
+        "One Periodix keeps it at a time: a second one keeps nothing.").arg(ClockPort));
     options.addHelpOption();
     options.addVersionOption();
     const QCommandLineOption resume(QStringLiteral("resume"),
@@ -40,13 +42,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption hallFeed(
         QStringLiteral("hall-feed"),
         QStringLiteral("Also sends the hall feed: the clock's whole state (run state, period, legend, length,\n"
-                       "time to a tenth) as one datagram of JSON on UDP port 7700, at once after every change\n"
+                       "time to a tenth) as one datagram of JSON on UDP port %1, at once after every change\n"
                        "and four times a second in every state, to the same broadcast address and from the\n"
                        "same socket as the clock datagrams. periodix-display and periodix-web follow it in\n"
                        "preference to the clock datagrams: through lost datagrams, a horn for every end,\n"
-                       "a stopped clock whose machine died shown as lost. --resume keeps it on."));
+                       "a stopped clock whose machine died shown as lost. --resume keeps it on.")
+            .arg(HallFeedPort));
     const QCommandLineOption hallFeedPort(QStringLiteral("hall-feed-port"),
-                                          QStringLiteral("The hall feed's UDP port (7700); turns the feed on."),
+                                          QStringLiteral("The hall feed's UDP port (%1); turns the feed on.").arg(HallFeedPort),
                                           QStringLiteral("port"));
     options.addOptions({hallFeed, hallFeedPort});
     if (!periodix::checkOptions(argc, argv, options, "periodix"))
@@ -55,8 +58,8 @@ int main(int argc, char *argv[])
         options.isSet(hallFeed),
         options.isSet(hallFeedPort) ? std::optional(options.value(hallFeedPort)) : std::nullopt);
     if (!feedOption) {
-        std::fprintf(stderr, "periodix: --hall-feed-port %s: not a port from 1 to 65535 other than 7699\n",
-                     qPrintable(options.value(hallFeedPort)));
+        std::fprintf(stderr, "periodix: --hall-feed-port %s: not a port from 1 to 65535 other than %u\n",
+                     qPrintable(options.value(hallFeedPort)), unsigned(ClockPort));
         return 2;
     }
     quint16 feedPort = *feedOption;

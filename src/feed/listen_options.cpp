@@ -57,11 +57,11 @@ bool parseClock(const QString &text, ClockId &clock, QString &error)
 }
 
 ListenOptions::ListenOptions(QCommandLineParser &parser)
-    : portOption_(QStringLiteral("port"), QStringLiteral("UDP port to listen on for the clock (7699)."),
-                  QStringLiteral("port"), QStringLiteral("7699")),
+    : portOption_(QStringLiteral("port"), QStringLiteral("UDP port to listen on for the clock (%1).").arg(ClockPort),
+                  QStringLiteral("port"), QString::number(ClockPort)),
       feedPortOption_(QStringLiteral("feed-port"),
-                      QStringLiteral("UDP port to listen on for the clock's hall feed (7700)."), QStringLiteral("port"),
-                      QString::number(HallFeedPort)),
+                      QStringLiteral("UDP port to listen on for the clock's hall feed (%1).").arg(HallFeedPort),
+                      QStringLiteral("port"), QString::number(HallFeedPort)),
       bindOption_(QStringLiteral("bind"), QStringLiteral("Local address to listen on for the clock (all)."),
                   QStringLiteral("address")),
       fromOption_(QStringLiteral("from"),
