@@ -11,6 +11,8 @@
 #include "feed/clock_feed.h"
 #include "platform/monotonic_clock.h"
 #include "platform/periodic_timer.h"
+#include "protocol/clock_datagram.h"
+#include "protocol/time_text.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -37,7 +39,7 @@ double nowMs()
 
 QByteArray datagram(int seconds)
 {
-    return QStringLiteral("p1t00:%1").arg(seconds, 2, 10, QChar(u'0')).toLatin1();
+    return periodix::protocol::clockDatagram(1, periodix::protocol::timeText(seconds));
 }
 
 } // namespace

@@ -8,6 +8,9 @@
 //
 //   web_latency PERIODIX-WEB [burst datagrams, default 500] [clock seconds, default 10] [browsers, default 64]
 
+#include "protocol/clock_datagram.h"
+#include "protocol/time_text.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -141,9 +144,8 @@ int main(int argc, char *argv[])
     QUdpSocket clock;
     int sent = 0;
     const auto send = [&](int n) {
-        const QByteArray datagram = QStringLiteral("p1t%1:%2").arg(59 - (n / 60) % 60, 2, 10, QChar(u'0'))
-                                        .arg(59 - n % 60, 2, 10, QChar(u'0'))
-                                        .toLatin1();
+        const QByteArray datagram =
+            periodix::protocol::clockDatagram(1, periodix::protocol::timeText(3599 - (n / 60) % 60 * 60 - n % 60));
         clock.writeDatagram(datagram, QHostAddress::LocalHost, udpPort);
         ++sent;
     };
