@@ -33,7 +33,7 @@ bool ClockFeed::follows(const ClockId &sender, qint64 nowMs, const HallFeed *fee
     ClockChoice::Followed followed;
     followed.lastMs = lastMs_;
     followed.lost = status(nowMs) == FeedState::Status::Lost;
-    followed.sameGame = feed && sequence_.newest() && sequence_.newest()->game == feed->game;
+    followed.sameGame = feed && sequence_.newest() && sequence_.newest()->clock.game == feed->clock.game;
     switch (choice_.take(sender, nowMs, followed)) {
     case ClockChoice::Verdict::Follows:
         return true;
@@ -109,7 +109,7 @@ FeedState::Status ClockFeed::status(qint64 nowMs) const
         return tracker_.status(nowMs);
     if (sequence_.lost(nowMs))
         return FeedState::Status::Lost;
-    switch (sequence_.newest()->state) {
+    switch (sequence_.newest()->clock.run) {
     case HallFeed::State::Running: return FeedState::Status::Running;
     case HallFeed::State::Paused: return FeedState::Status::Paused;
     case HallFeed::State::Ended: return FeedState::Status::Ended;
@@ -126,15 +126,15 @@ FeedState ClockFeed::state(qint64 nowMs) const
     std::optional<qint64> left;
     if (feedDecides(nowMs)) {
         const HallFeed &feed = *sequence_.newest();
-        s.period = feed.period;
-        s.legend = feed.legend;
+        s.period = feed.clock.period;
+        s.legend = feed.clock.legend;
         s.time = feed.time;
-        s.countingDown = feed.countdown;
+        s.countingDown = feed.clock.countdown;
         s.sinceLastMs = nowMs - sequence_.heardMs();
         s.fromFeed = true;
-        if (feed.countdown && s.status == FeedState::Status::Ended) {
+        if (feed.clock.countdown && s.status == FeedState::Status::Ended) {
             left = 0;
-        } else if (feed.countdown && s.status == FeedState::Status::Running) {
+        } else if (feed.clock.countdown && s.status == FeedState::Status::Running) {
             // Counted on from the feed's own time, never past the next whole
             // second before the feed says the clock reached it.
             const qint64 nextSecond = std::max<qint64>(0, (feed.clockTenths - 1) / 10) * 1000;

@@ -21,12 +21,12 @@ void EndCount::feedTaken(const std::optional<HallFeed> &before, const HallFeed &
     datagramEndsSeen_ = datagramEnds;
     if (guessed > 0)
         endGuessedPeriod_ = datagramPeriod;
-    if (feed.period != endGuessedPeriod_ || feed.state == HallFeed::State::Stopped)
+    if (feed.clock.period != endGuessedPeriod_ || feed.clock.run == HallFeed::State::Stopped)
         endGuessedPeriod_ = 0;
-    const bool sameGame = before && before->game == feed.game;
-    if (sameGame && feed.state == HallFeed::State::Ended && before->state != HallFeed::State::Ended
-        && !(before->period == feed.period && before->clockTenths == feed.clockTenths))
-        feedEnds_ += std::exchange(endGuessedPeriod_, 0) == feed.period ? 0 : 1;
+    const bool sameGame = before && before->clock.game == feed.clock.game;
+    if (sameGame && feed.clock.run == HallFeed::State::Ended && before->clock.run != HallFeed::State::Ended
+        && !(before->clock.period == feed.clock.period && before->clockTenths == feed.clockTenths))
+        feedEnds_ += std::exchange(endGuessedPeriod_, 0) == feed.clock.period ? 0 : 1;
 }
 
 } // namespace periodix::feed

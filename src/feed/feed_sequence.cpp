@@ -4,7 +4,7 @@ namespace periodix::feed {
 
 bool FeedSequence::isNewer(const protocol::HallFeed &feed, qint64 nowMs) const
 {
-    if (!newest_ || restarted_ || feed.game != newest_->game)
+    if (!newest_ || restarted_ || feed.clock.game != newest_->clock.game)
         return true; // another game's count starts anew
     const qint64 silentMs = nowMs - heardMs_;
     if (feed.seq <= newest_->seq)

@@ -49,13 +49,13 @@ QByteArray encodeFitted(const HallFeed &feed)
     // Written by hand to keep the fields in the documented order.
     QByteArray out = "{\"v\":" + QByteArray::number(HallFeedVersion);
     out += ",\"seq\":" + QByteArray::number(feed.seq);
-    out += ",\"game\":" + jsonString(feed.game);
-    out += ",\"state\":\"" + runName(feed.state).toLatin1() + '"';
-    out += ",\"period\":" + QByteArray::number(feed.period);
-    out += ",\"periods\":" + QByteArray::number(feed.periods);
-    out += ",\"legend\":" + jsonString(feed.legend);
-    out += QByteArray(",\"timer\":") + (feed.countdown ? "\"countdown\"" : "\"countup\"");
-    out += ",\"length\":" + QByteArray::number(feed.length);
+    out += ",\"game\":" + jsonString(feed.clock.game);
+    out += ",\"state\":\"" + runName(feed.clock.run).toLatin1() + '"';
+    out += ",\"period\":" + QByteArray::number(feed.clock.period);
+    out += ",\"periods\":" + QByteArray::number(feed.clock.periods);
+    out += ",\"legend\":" + jsonString(feed.clock.legend);
+    out += QByteArray(",\"timer\":") + (feed.clock.countdown ? "\"countdown\"" : "\"countup\"");
+    out += ",\"length\":" + QByteArray::number(feed.clock.length);
     out += ",\"clock\":" + QByteArray::number(double(feed.clockTenths) / 10, 'f', 1);
     out += ",\"time\":" + jsonString(feed.time) + '}';
     return out;
@@ -67,16 +67,10 @@ HallFeed hallFeed(const ClockState &state, qint64 seq)
 {
     HallFeed feed;
     feed.seq = seq;
-    feed.game = state.game;
-    feed.state = state.run;
-    feed.period = state.period;
-    feed.periods = state.periods;
-    feed.legend = state.legend;
-    feed.countdown = state.countdown;
-    feed.length = state.length;
+    feed.clock = state;
+    feed.clock.elapsedNs = 0; // told as the tenths
     feed.clockTenths = clockTenths(state);
     feed.time = timeText(state.seconds);
-    feed.seconds = state.seconds;
     return feed;
 }
 
@@ -86,10 +80,10 @@ QByteArray encodeHallFeed(const HallFeed &feed)
     // Period Script file holds any length; escapes take six bytes): it is cut
     // to fit, so that the feed always arrives.
     HallFeed fitted = feed;
-    fitted.legend.truncate(LongestLegend);
+    fitted.clock.legend.truncate(LongestLegend);
     QByteArray out = encodeFitted(fitted);
-    while (out.size() > LongestHallFeed && !fitted.legend.isEmpty()) {
-        fitted.legend.chop(1);
+    while (out.size() > LongestHallFeed && !fitted.clock.legend.isEmpty()) {
+        fitted.clock.legend.chop(1);
         out = encodeFitted(fitted);
     }
     return out;
@@ -131,16 +125,16 @@ std::optional<HallFeed> parseHallFeed(const QByteArray &bytes)
     if (stateIndex == 4 || (*timer != QLatin1String("countdown") && *timer != QLatin1String("countup")))
         return std::nullopt;
     feed.seq = *seq;
-    feed.game = *game;
-    feed.state = HallFeed::State(stateIndex);
-    feed.period = int(*period);
-    feed.periods = int(*periods);
-    feed.legend = *legend;
-    feed.countdown = *timer == QLatin1String("countdown");
-    feed.length = qint32(*length);
+    feed.clock.game = *game;
+    feed.clock.run = HallFeed::State(stateIndex);
+    feed.clock.period = int(*period);
+    feed.clock.periods = int(*periods);
+    feed.clock.legend = *legend;
+    feed.clock.countdown = *timer == QLatin1String("countdown");
+    feed.clock.length = qint32(*length);
     feed.clockTenths = qint64(tenths);
     feed.time = *time;
-    feed.seconds = *seconds;
+    feed.clock.seconds = *seconds;
     return feed;
 }
 

@@ -19,16 +19,10 @@ struct HallFeed {
     using State = ClockState::Run;
 
     qint64 seq = 0;     // every feed datagram of one run of Periodix, repeats included, from 1
-    QString game;       // made when "Ok" starts a game, kept by --resume
-    State state = State::Stopped;
-    int period = 0;     // from 1
-    int periods = 0;
-    QString legend;
-    bool countdown = true;
-    qint32 length = 0;  // the period's length in seconds
+    ClockState clock;   // its game, run state ("state"), period, periods, legend, timer and length;
+                        // the seconds of its digits (read, not sent); no part of a second
     qint64 clockTenths = 0; // the clock in tenths of a second, the running second's part included
     QString time;       // the digits, exactly as in the clock datagram
-    qint32 seconds = 0; // the digits in seconds (read, not sent)
 
     bool operator==(const HallFeed &) const = default;
 };

@@ -82,7 +82,7 @@ void ClockFeedTest::state_data()
     QTest::newRow("silent while counting: lost") << Counting + "?5001" << "" << "lost 1/09:58";
     QTest::newRow("three seconds is not yet lost") << Counting + "?5000" << "" << "running 1/09:58";
     QTest::newRow("stopped clock: silence is normal") << "0:p1t10:00 9000:p1t09:59 ?60000" << "" << "stopped 1/09:59";
-    QTest::newRow("back after a loss") << Counting + "9000:p1t09:51 10000:p1t09:50 ?10100" << "" << "running 1/09:50";
+    QTest::newRow("back after a loss: seven seconds on, six later") << Counting + "8000:p1t09:51 ?8100" << "" << "running 1/09:51";
     QTest::newRow("a correction while running stops it") << Counting + "2400:p1t09:48 ?2500" << "" << "stopped 1/09:48";
     QTest::newRow("a reset while running stops it") << Counting + "2900:p1t10:00 ?9000" << "" << "stopped 1/10:00";
     QTest::newRow("ended with datagrams lost on the way")
@@ -180,8 +180,8 @@ void ClockFeedTest::state_data()
         << "0:p1t10:00@127.0.0.2:40000 11000:p1t08:00@127.0.0.2:40001 ?11100" << "from=127.0.0.2"
         << "stopped 1/08:00 | 127.0.0.2:40001";
     QTest::newRow("--from address and port: that one only")
-        << "0:p1t10:00@127.0.0.2:40000 11000:p1t08:00@127.0.0.2:40001 ?11100" << "from=127.0.0.2:40000"
-        << "stopped 1/10:00 | 127.0.0.2:40000 127.0.0.2:40001";
+        << "0:p1t10:00@[::2]:40000 11000:p1t08:00@[::2]:40001 ?11100" << "from=[::2]:40000"
+        << "stopped 1/10:00 [datagrams] | [::2]:40000 [::2]:40001";
     QTest::newRow("the most recent other clocks named, the rest counted")
         << "0:p1t10:00 1:p1t1:00@127.0.0.9 2:p1t10:00@127.0.0.3 3:p1t10:00@127.0.0.4 4:p1t10:00@127.0.0.5 "
            "5:p1t10:00@127.0.0.6 6:p1t10:00@127.0.0.7 ?100"

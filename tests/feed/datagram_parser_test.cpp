@@ -108,17 +108,17 @@ void DatagramParserTest::hallFeed()
     QString text;
     if (feed) {
         text = QString("%1 %2/%3 %4 %5 %6.%7 %8 #%9")
-                   .arg(runName(feed->state))
-                   .arg(feed->period)
-                   .arg(feed->periods)
-                   .arg(feed->legend)
-                   .arg(feed->length)
+                   .arg(runName(feed->clock.run))
+                   .arg(feed->clock.period)
+                   .arg(feed->clock.periods)
+                   .arg(feed->clock.legend)
+                   .arg(feed->clock.length)
                    .arg(feed->clockTenths / 10)
                    .arg(feed->clockTenths % 10)
                    .arg(feed->time)
                    .arg(feed->seq)
-               + (feed->countdown ? "" : " up");
-        QCOMPARE(feed->seconds, 444);
+               + (feed->clock.countdown ? "" : " up");
+        QCOMPARE(feed->clock.seconds, 444);
     }
     QCOMPARE(text, read);
 }

@@ -14,14 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::optional<HallFeed> feed = parseHallFeed(bytes);
     if (!feed)
         return 0;
-    if (bytes.size() > LongestHallFeed || feed->seq < 1 || feed->period < 1 || feed->period > feed->periods
-        || feed->periods > 32767 || feed->game.isEmpty() || feed->legend.size() > LongestLegend)
+    if (bytes.size() > LongestHallFeed || feed->seq < 1 || feed->clock.period < 1 || feed->clock.period > feed->clock.periods
+        || feed->clock.periods > 32767 || feed->clock.game.isEmpty() || feed->clock.legend.size() > LongestLegend)
         std::abort();
     const std::optional<HallFeed> again = parseHallFeed(encodeHallFeed(*feed));
-    if (!again || !feed->legend.startsWith(again->legend))
+    if (!again || !feed->clock.legend.startsWith(again->clock.legend))
         std::abort();
     HallFeed cut = *feed;
-    cut.legend = again->legend;
+    cut.clock.legend = again->clock.legend;
     if (*again != cut)
         std::abort();
     return 0;

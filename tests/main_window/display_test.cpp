@@ -104,8 +104,8 @@ void DisplayTest::hallFeed_data()
         << quarters << CountdownTimer << "127.0.0.255" << "t0.25 S t0.25" << "running 1/2 599.8 10:00 #10";
     QTest::newRow("the tick at once, then its repeat")
         << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25" << "running 1/2 599.0 09:59 #10";
-    QTest::newRow("a pause keeps the passed part") << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 P"
-                                                   << "paused 1/2 599.5 10:00 #8";
+    QTest::newRow("a pause keeps the passed part") << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 P"
+                                                   << "paused 1/2 0.5 00:01 #8";
     QTest::newRow("a correction after a pause: stopped, the part gone")
         << quarters << CountdownTimer << "127.0.0.255" << "S t0.25 P -1" << "stopped 1/2 599.0 09:59 #8";
     QTest::newRow("next period: said again") << quarters << CountdownTimer << "127.0.0.255" << "t0.25 N t0.25"
@@ -118,8 +118,8 @@ void DisplayTest::hallFeed_data()
         << shortOne << CountdownTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25 K" << "paused 1/2 0.0 00:00 #11";
     QTest::newRow("counting up: rounded down") << quarters << ClockTimer << "127.0.0.255" << "S t0.25"
                                                << "running 1/2 0.2 00:00 #6";
-    QTest::newRow("counting up, the end") << shortOne << ClockTimer << "127.0.0.255" << "S t0.25 t0.25 t0.25 t0.25"
-                                          << "ended 1/2 1.0 00:01 #10";
+    QTest::newRow("counting up, the end, E N D, S, S") << shortOne << ClockTimer << "127.0.0.255"
+                                                       << "S t0.25 t0.25 t0.25 t0.25 K K t0.25" << "ended 1/2 1.0 00:01 #16";
     QTest::newRow("broadcasting off: no feed either") << quarters << CountdownTimer << "0.0.0.255" << "S t0.25 P" << "";
 }
 
@@ -191,7 +191,7 @@ void DisplayTest::hallFeed_bytes()
     PeriodTable(1).Legend = QString(300, u'x');
     f.window->cmdPAUSE_Click();
     const std::optional<protocol::HallFeed> cut = protocol::parseHallFeed(f.sender.sent.last().payload);
-    QVERIFY(cut && cut->legend == QString(255, u'x'));
+    QVERIFY(cut && cut->clock.legend == QString(255, u'x'));
 }
 
 void DisplayTest::hallFeed_portOption_data()
