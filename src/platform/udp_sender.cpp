@@ -66,7 +66,40 @@ void DatagramSender::sendBytes(quint16 port, const QByteArray &payload)
     transmit(*address, port, payload);
 }
 
-UdpSender::UdpSender() = default;
+quint32 broadcastOnInterface(quint32 chosen, const QList<InterfaceNetwork> &networks)
+{
+    if ((chosen & 0xff) != 0xff)
+        return chosen; // a host, not a network's broadcast
+    // The narrowest network that holds it: a /24 beside a /16 keeps its own.
+    const InterfaceNetwork *holder = nullptr;
+    for (const InterfaceNetwork &network : networks) {
+        if ((chosen & network.netmask) == (network.address & network.netmask)
+            && (!holder || network.netmask > holder->netmask))
+            holder = &network;
+    }
+    return holder && holder->netmask != 0 ? (holder->address & holder->netmask) | ~holder->netmask : chosen;
+}
+
+UdpSender::UdpSender(MonotonicClock &clock) : clock_(clock) {}
+
+const QList<InterfaceNetwork> &UdpSender::networks()
+{
+    constexpr qint64 ReadAgainNs = 5'000'000'000;
+    if (networksRead_ && clock_.nowNs() - networksReadNs_ < ReadAgainNs)
+        return networks_;
+    networks_.clear();
+    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
+        if (!iface.flags().testFlag(QNetworkInterface::IsUp))
+            continue;
+        for (const QNetworkAddressEntry &entry : iface.addressEntries()) {
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                networks_.append({entry.ip().toIPv4Address(), entry.netmask().toIPv4Address()});
+        }
+    }
+    networksRead_ = true;
+    networksReadNs_ = clock_.nowNs();
+    return networks_;
+}
 
 void UdpSender::ensureSocket()
 {
@@ -92,7 +125,8 @@ void UdpSender::transmit(quint32 address, quint16 port, const QByteArray &payloa
 {
     ensureSocket();
     // writeDatagram never blocks; a datagram the network refuses is dropped.
-    if (socket_.writeDatagram(payload, QHostAddress(address), port) != payload.size())
+    const quint32 to = broadcastOnInterface(address, networks());
+    if (socket_.writeDatagram(payload, QHostAddress(to), port) != payload.size())
         raiseError(ErrNetworkUnreachable, socket_.errorString());
 }
 

@@ -7,7 +7,9 @@
 # and comes back by itself when it resumes or restarts; its digits fit.
 #   web_follows_clock.sh PERIODIX RECEIVER PROBE WEB PAGE_PROBE LIVE_CLIENTS
 # Halfway, nginx in front of periodix-web serves the page over HTTPS to a
-# second Chromium and to twenty pages of their own addresses.
+# second Chromium and to twenty pages of their own addresses. Last, one laptop
+# without a network: periodix-web, periodix-display and a third listener on
+# loopback alone all get every datagram of the clock.
 PERIODIX=$1
 RECEIVER=$2
 PROBE=$3
@@ -15,6 +17,7 @@ WEB=$4
 PAGE_PROBE=$5
 LIVE_CLIENTS=$6
 CLOCK_SENDER=$7
+DISPLAY_PROGRAM=$8
 . "$(dirname "$0")/e2e_lib.sh"
 enter_private_network_namespace "$@"
 start_x
@@ -208,3 +211,21 @@ keys "$main" s
 page_shows state "Paused"
 stop_periodix
 echo "reconnected after a restart: $(text_of period) $(text_of time) $(text_of state)"
+
+# Only loopback is left: Periodix proposes 127.000.000 and every listener gets each datagram.
+ip link del veth0
+"$RECEIVER" 7699 300 >"$WORK/loopback" 2>>"$WORK/receiver.log" &
+PIDS+=($!)
+wait_until 10 grep -q '^ready' "$WORK/loopback" || fail "the loopback receiver did not start"
+"$DISPLAY_PROGRAM" --set "$WORK/short.ptm" >"$WORK/display.log" 2>&1 &
+PIDS+=($!)
+display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
+kill "$WEB_PID"; wait "$WEB_PID" 2>/dev/null || true; start_web # one that follows the loopback clock
+open_set "$WORK/short.ptm" '^Final/00:03$'
+keys "$MAIN" s
+wait_until 10 grep -q ' 127\.0\.0\.1:[0-9]* p1t00:00$' "$WORK/loopback" || fail "the listener: $(cat "$WORK/loopback")"
+wait_until 10 bash -c "xdotool getwindowname $display | grep -q 'Final 00:00'" ||
+  fail "the display shows \"$(xdotool getwindowname "$display")\""
+page_shows period "Final" 15
+page_shows state "E N D"
+echo "on loopback alone: the listener, $(xdotool getwindowname "$display") and the page $(text_of period) $(text_of time)"
