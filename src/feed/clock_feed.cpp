@@ -132,6 +132,7 @@ FeedState ClockFeed::state(qint64 nowMs) const
         s.countingDown = feed.clock.countdown;
         s.sinceLastMs = nowMs - sequence_.heardMs();
         s.fromFeed = true;
+        s.told = feed.clock;
         if (feed.clock.countdown && s.status == FeedState::Status::Ended) {
             left = 0;
         } else if (feed.clock.countdown && s.status == FeedState::Status::Running) {

@@ -32,6 +32,7 @@ struct FeedState {
     int ends = 0;             // how often a counting clock reached the end of its period
     bool fromFeed = false;    // told by the clock's hall feed, not guessed from its datagrams
     qint64 feedLeftMs = -1;   // the time left in a counting-down period by the feed, counted on; -1 otherwise
+    std::optional<protocol::ClockState> told; // the clock as its feed tells it: game, periods, length, timer
 
     bool counting() const { return status == Status::Running; }
     bool operator==(const FeedState &) const = default;

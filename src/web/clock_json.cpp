@@ -20,6 +20,13 @@ QByteArray clockJson(const feed::FeedState &state, bool forTools, bool withLeft)
     object.insert(QStringLiteral("moreClocks"), state.moreClocks);
     object.insert(QStringLiteral("ends"), state.ends);
     object.insert(QStringLiteral("source"), state.fromFeed ? QStringLiteral("feed") : QStringLiteral("datagrams"));
+    // What only the hall feed tells; null from the clock datagrams.
+    const std::optional<protocol::ClockState> &told = state.told;
+    object.insert(QStringLiteral("game"), told ? QJsonValue(told->game) : QJsonValue());
+    object.insert(QStringLiteral("periods"), told ? QJsonValue(told->periods) : QJsonValue());
+    object.insert(QStringLiteral("length"), told ? QJsonValue(told->length) : QJsonValue());
+    const QString timer = told && told->countdown ? QStringLiteral("countdown") : QStringLiteral("countup");
+    object.insert(QStringLiteral("timer"), told ? QJsonValue(timer) : QJsonValue());
     if (withLeft)
         object.insert(QStringLiteral("left"), state.feedLeftMs < 0 ? QJsonValue() : QJsonValue(double(state.feedLeftMs)));
     if (forTools) {

@@ -15,7 +15,7 @@ namespace periodix::web {
 // them, at the moment of sending (null without the feed), which the page
 // counts on from.
 // period, legend, time and sender are null until known (the legend needs the
-// period set). The page's updates leave out secondsSinceLast, which changes
+// period set); game, periods, length and timer come with the hall feed alone. The page's updates leave out secondsSinceLast, which changes
 // every moment, and the count of ignored datagrams, which the page does not
 // show: a page hears of what it shows.
 QByteArray clockJson(const feed::FeedState &state, bool forTools, bool withLeft = true);
