@@ -41,11 +41,11 @@ int main(int argc, char *argv[])
     options.addOption(resume);
     const QCommandLineOption hallFeed(
         QStringLiteral("hall-feed"),
-        QStringLiteral("Also sends the hall feed: the clock's whole state (run state, period, legend, length,\n"
-                       "time to a tenth) as one datagram of JSON on UDP port %1, at once after every change\n"
-                       "and four times a second in every state, to the same broadcast address and from the\n"
-                       "same socket as the clock datagrams. periodix-display and periodix-web follow it in\n"
-                       "preference to the clock datagrams: through lost datagrams, a horn for every end,\n"
+        QStringLiteral("Also sends the hall feed: the clock's whole state (run state, period, legend, length, "
+                       "time to a tenth) as one datagram of JSON on UDP port %1, at once after every change "
+                       "and four times a second in every state, to the same broadcast address and from the "
+                       "same socket as the clock datagrams. periodix-display and periodix-web follow it in "
+                       "preference to the clock datagrams: through lost datagrams, a horn for every end, "
                        "a stopped clock whose machine died shown as lost. --resume keeps it on.")
             .arg(HallFeedPort));
     const QCommandLineOption hallFeedPort(QStringLiteral("hall-feed-port"),

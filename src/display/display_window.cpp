@@ -143,8 +143,12 @@ void DisplayWindow::refresh()
     const feed::FeedState state = feed_.state(nowMs());
     const bool lost = state.status == Status::Lost;
     if (state.status == Status::Waiting) {
-        state_->setText(from_.isEmpty() ? QStringLiteral("Waiting for the clock on port %1").arg(port_)
-                                        : QStringLiteral("Waiting for the clock at %1 on port %2").arg(from_).arg(port_));
+        const QString feedPort = feedPort_ ? QStringLiteral(" (hall feed %1)").arg(feedPort_) : QString();
+        state_->setText(from_.isEmpty() ? QStringLiteral("Waiting for the clock on port %1%2").arg(port_).arg(feedPort)
+                                        : QStringLiteral("Waiting for the clock at %1 on port %2%3")
+                                              .arg(from_)
+                                              .arg(port_)
+                                              .arg(feedPort));
     } else {
         state_->setText(stateLine(state.status));
         period_->setText(!state.legend.isEmpty() ? state.legend

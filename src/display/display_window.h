@@ -28,6 +28,8 @@ public:
     void showTenths();
     // The horn at the end of each period, and on the H key.
     void useHorn();
+    // Named with the clock's port while waiting.
+    void setFeedPort(quint16 port) { feedPort_ = port; }
 
     // One datagram as it arrived.
     void receive(const QByteArray &bytes, const QString &sender);
@@ -64,6 +66,7 @@ private:
 
     MonotonicClock &clock_;
     quint16 port_;
+    quint16 feedPort_ = 0;
     QString from_;
     bool tenths_ = false;
     Horn *horn_ = nullptr;

@@ -37,6 +37,7 @@ int main(int argc, char *argv[])
     if (const int status = listening.start(options, listener, "periodix-display"))
         return status;
     periodix::display::DisplayWindow window(listening.port(), listening.feedSettings());
+    window.setFeedPort(listening.feedPort());
     QObject::connect(&listener, &periodix::feed::DatagramListener::received, &window,
                      &periodix::display::DisplayWindow::receive);
     QObject::connect(&listener, &periodix::feed::DatagramListener::feedReceived, &window,

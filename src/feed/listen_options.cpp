@@ -78,18 +78,18 @@ ListenOptions::ListenOptions(QCommandLineParser &parser)
 int ListenOptions::start(const QCommandLineParser &parser, DatagramListener &listener, const char *program)
 {
     if (!parsePort(parser.value(portOption_), port_)) {
-        std::fprintf(stderr, "%s: no such port: %s\n", program, qPrintable(parser.value(portOption_)));
+        std::fprintf(stderr, "%s: --port %s: not a port from 1 to 65535\n", program, qPrintable(parser.value(portOption_)));
         return 2;
     }
     if (!parsePort(parser.value(feedPortOption_), feedPort_) || feedPort_ == port_) {
-        std::fprintf(stderr, "%s: no such port for the hall feed: %s\n", program,
-                     qPrintable(parser.value(feedPortOption_)));
+        std::fprintf(stderr, "%s: --feed-port %s: not a port from 1 to 65535 other than the clock's (%u)\n", program,
+                     qPrintable(parser.value(feedPortOption_)), unsigned(port_));
         return 2;
     }
     // Every local address by default, so that broadcasts arrive too.
     QHostAddress address(QHostAddress::AnyIPv4);
     if (parser.isSet(bindOption_) && !address.setAddress(parser.value(bindOption_))) {
-        std::fprintf(stderr, "%s: no such address: %s\n", program, qPrintable(parser.value(bindOption_)));
+        std::fprintf(stderr, "%s: --bind %s: not an address\n", program, qPrintable(parser.value(bindOption_)));
         return 2;
     }
     if (parser.isSet(fromOption_)) {

@@ -46,9 +46,14 @@ bool checkOptions(int argc, char *argv[], QCommandLineParser &parser, const char
         if (option->values > 0 && !valueAttached)
             ++i; // its value
     }
-    if (parser.parse(arguments))
+    // None of the programs takes a plain argument: one given is a mistake
+    // (a forgotten option name), never to be passed over.
+    const bool parsed = parser.parse(arguments);
+    if (parsed && parser.positionalArguments().isEmpty())
         return true;
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, qPrintable(parser.errorText()), program);
+    const QString error = parsed ? QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first())
+                                 : parser.errorText();
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, qPrintable(error), program);
     return false;
 }
 

@@ -9,9 +9,10 @@
 
 namespace {
 
-int fail(const char *what, const QString &value)
+// "periodix-web: --http-port 0: not a port from 1 to 65535", as Periodix says it.
+int fail(const char *option, const QString &value, const char *what)
 {
-    std::fprintf(stderr, "periodix-web: %s: %s\n", what, qPrintable(value));
+    std::fprintf(stderr, "periodix-web: %s %s: %s\n", option, qPrintable(value), what);
     return 2;
 }
 
@@ -49,20 +50,20 @@ int main(int argc, char *argv[])
 
     quint16 webPort = 0;
     if (!periodix::feed::parsePort(options.value(httpPort), webPort))
-        return fail("no such port", options.value(httpPort));
+        return fail("--http-port", options.value(httpPort), "not a port from 1 to 65535");
     QHostAddress webAddress;
     if (!webAddress.setAddress(options.value(httpBind)))
-        return fail("no such address", options.value(httpBind));
+        return fail("--http-bind", options.value(httpBind), "not an address");
 
     QHostAddress proxy;
     if (options.isSet(trustedProxy) && !proxy.setAddress(options.value(trustedProxy)))
-        return fail("no such address", options.value(trustedProxy));
+        return fail("--trusted-proxy", options.value(trustedProxy), "not an address");
 
     periodix::web::WebLimits limits;
     bool countOk = false;
     limits.browsers = options.value(maxBrowsers).toInt(&countOk);
     if (!countOk || limits.browsers < 1 || limits.browsers > 4096)
-        return fail("not a count from 1 to 4096", options.value(maxBrowsers));
+        return fail("--max-browsers", options.value(maxBrowsers), "not a count from 1 to 4096");
 
     periodix::feed::DatagramListener listener;
     if (const int status = listening.start(options, listener, "periodix-web"))
@@ -81,7 +82,8 @@ int main(int argc, char *argv[])
     const QString host = webAddress.protocol() == QAbstractSocket::IPv6Protocol
                              ? u'[' + webAddress.toString() + u']'
                              : webAddress.toString();
-    std::printf("periodix-web: the clock from UDP port %u, the page at http://%s:%u/\n", unsigned(listening.port()),
+    std::printf("periodix-web: the clock from UDP port %u (its hall feed %u), the page at http://%s:%u/\n",
+                unsigned(listening.port()), unsigned(listening.feedPort()),
                 qPrintable(host), unsigned(server.port()));
     std::fflush(stdout);
     return app.exec();

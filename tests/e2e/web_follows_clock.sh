@@ -219,7 +219,7 @@ PIDS+=($!)
 wait_until 10 grep -q '^ready' "$WORK/loopback" || fail "the loopback receiver did not start"
 "$DISPLAY_PROGRAM" --set "$WORK/short.ptm" >"$WORK/display.log" 2>&1 &
 PIDS+=($!)
-display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
+display=$(window_id '^Periodix display: Waiting for the clock on port 7699 [(]hall feed 7700[)]$') || fail "the display is not waiting"
 kill "$WEB_PID"; wait "$WEB_PID" 2>/dev/null || true; start_web # one that follows the loopback clock
 open_set "$WORK/short.ptm" '^Final/00:03$'
 keys "$MAIN" s

@@ -17,11 +17,13 @@ void EarlyOptionsTest::checkOptions_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("read"); // the program's own options and arguments, or what stderr was told
-    QTest::newRow("its own") << QStringList{"--resume", "--port", "7", "set.ptm"} << "resume port=7 set.ptm";
+    QTest::newRow("its own") << QStringList{"--resume", "--port", "7"} << "resume port=7";
     QTest::newRow("the toolkit's, its value after it") << QStringList{"-platform", "offscreen", "--resume"} << "resume";
     QTest::newRow("the toolkit's, two dashes, its value attached") << QStringList{"--style=fusion", "--port=7"}
                                                                    << "port=7";
-    QTest::newRow("the toolkit's, without a value") << QStringList{"-reverse", "-nograb", "set.ptm"} << "set.ptm";
+    QTest::newRow("the toolkit's, without a value") << QStringList{"-reverse", "-nograb", "--resume"} << "resume";
+    QTest::newRow("an argument no option takes") << QStringList{"--resume", "set.ptm"}
+                                                 << "test: Unexpected argument 'set.ptm'.\nTry 'test --help'.\n";
     QTest::newRow("an unknown option") << QStringList{"-platform", "xcb", "--bogus"}
                                        << "test: Unknown option 'bogus'.\nTry 'test --help'.\n";
 }
