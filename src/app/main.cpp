@@ -4,6 +4,7 @@
 #include "error_reporting/report_box.h"
 #include "main_window/frm_main.h"
 #include "platform/command_line.h"
+#include "protocol/feed_key.h"
 #include "protocol/ports.h"
 #include "main_window/hall_feed_sender.h"
 #include "platform/early_options.h"
@@ -51,11 +52,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption hallFeedPort(QStringLiteral("hall-feed-port"),
                                           QStringLiteral("The hall feed's UDP port (%1); turns the feed on.").arg(HallFeedPort),
                                           QStringLiteral("port"));
-    options.addOptions({hallFeed, hallFeedPort});
+    const QCommandLineOption hallFeedKey(
+        QStringLiteral("hall-feed-key"),
+        QStringLiteral("Signs the hall feed with the key in this file, which only its owner may read; turns the feed "
+                       "on. The companions given the same key (--feed-key) follow only a feed signed with it."),
+        QStringLiteral("file"));
+    options.addOptions({hallFeed, hallFeedPort, hallFeedKey});
     if (!periodix::checkOptions(argc, argv, options, "periodix"))
         return 2;
     const std::optional<quint16> feedOption = periodix::hallFeedPortOption(
-        options.isSet(hallFeed),
+        options.isSet(hallFeed) || options.isSet(hallFeedKey),
         options.isSet(hallFeedPort) ? std::optional(options.value(hallFeedPort)) : std::nullopt);
     if (!feedOption) {
         std::fprintf(stderr, "periodix: --hall-feed-port %s: not a port from 1 to 65535 other than %u\n",
@@ -63,6 +69,11 @@ int main(int argc, char *argv[])
         return 2;
     }
     quint16 feedPort = *feedOption;
+    QByteArray feedKey;
+    if (QString error; options.isSet(hallFeedKey) && !periodix::protocol::readFeedKey(options.value(hallFeedKey), feedKey, error)) {
+        std::fprintf(stderr, "periodix: --hall-feed-key %s: %s\n", qPrintable(options.value(hallFeedKey)), qPrintable(error));
+        return 2;
+    }
     periodix::KeptGame game;
     const bool starting = !options.isSet(QStringLiteral("help")) && !options.isSet(QStringLiteral("version"));
     periodix::KeptGameLock lock(periodix::keptGamePath());
@@ -106,7 +117,7 @@ int main(int argc, char *argv[])
     if (feedPort == 0 && options.isSet(resume))
         feedPort = game.hallFeedPort; // the resumed game had the feed
     if (feedPort != 0)
-        window.useHallFeed(feedPort);
+        window.useHallFeed(feedPort, feedKey);
     if (options.isSet(resume)) {
         std::fprintf(stderr, "Periodix: resuming the game kept at %s\n",
                      qPrintable(game.written.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))));

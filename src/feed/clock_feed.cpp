@@ -56,6 +56,8 @@ bool ClockFeed::follows(const ClockId &sender, qint64 nowMs, const HallFeed *fee
 ClockDatagram::Kind ClockFeed::receive(const QByteArray &bytes, const QString &sender, qint64 nowMs)
 {
     const ClockDatagram datagram = parseDatagram(bytes);
+    if (!settings_.key.isEmpty())
+        return ClockDatagram::Kind::Invalid; // anyone may send these: with a key, only the signed feed tells
     if (datagram.kind == ClockDatagram::Kind::Invalid) {
         ++ignored_;
         return datagram.kind;
@@ -80,8 +82,12 @@ ClockDatagram::Kind ClockFeed::receive(const QByteArray &bytes, const QString &s
 
 bool ClockFeed::receiveFeed(const QByteArray &bytes, const QString &sender, qint64 nowMs)
 {
-    const std::optional<HallFeed> feed = parseHallFeed(bytes);
-    if (!feed) {
+    std::optional<HallFeed> feed;
+    if (settings_.key.isEmpty())
+        feed = parseHallFeed(bytes);
+    else if (const std::optional<QByteArray> json = verifiedHallFeed(bytes, settings_.key))
+        feed = parseHallFeed(*json);
+    if (!feed) { // not a feed, or not signed with the key
         ++ignored_;
         return false;
     }

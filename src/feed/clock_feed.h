@@ -45,6 +45,9 @@ QString statusName(FeedState::Status status);
 struct FeedSettings {
     ClockId from; // follow only this clock, or any clock at its address; empty: the first heard
     PeriodSet set;
+    // The hall feed's key (--feed-key): only a feed signed with it is
+    // followed, and the clock datagrams are not read. Empty: none.
+    QByteArray key;
 };
 
 // The clock as a mirror shows it, in parts that each do one thing: which
@@ -89,7 +92,7 @@ private:
     FeedSettings settings_;
     ClockChoice choice_;
     RunTracker tracker_;
-    FeedSequence sequence_;
+    FeedSequence sequence_{!settings_.key.isEmpty()};
     EndCount ends_;
     QByteArray lastBytes_;
     qint64 lastMs_ = -1;     // the followed clock last heard, either way

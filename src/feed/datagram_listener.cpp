@@ -24,7 +24,7 @@ void DatagramListener::readPending(QUdpSocket &socket, bool feed)
     while (socket.hasPendingDatagrams()) {
         // Far more than any datagram of the clock or its feed; a longer one
         // arrives cut and is ignored.
-        const QNetworkDatagram datagram = socket.receiveDatagram(feed ? LongestHallFeed + 1 : 256);
+        const QNetworkDatagram datagram = socket.receiveDatagram(feed ? LongestHallFeed + SignatureSize + 1 : 256);
         // A clock is its address and port: two on one machine stay apart.
         const QString sender = ClockId::of(datagram.senderAddress(), quint16(datagram.senderPort())).name();
         if (feed)

@@ -4,9 +4,9 @@ namespace periodix::feed {
 
 bool FeedSequence::isNewer(const protocol::HallFeed &feed, qint64 nowMs) const
 {
-    if (!newest_ || restarted_ || feed.clock.game != newest_->clock.game)
-        return true; // another game's count starts anew
     const qint64 silentMs = nowMs - heardMs_;
+    if (!newest_ || restarted_ || feed.clock.game != newest_->clock.game)
+        return !signed_ || !newest_ || silentMs > RestartMs; // another game's count starts anew
     if (feed.seq <= newest_->seq)
         return silentMs > RestartMs;
     return feed.seq - newest_->seq <= MostBurst + silentMs * MostPerSecond / 1000;

@@ -22,6 +22,11 @@ public:
     static constexpr qint64 MostPerSecond = 100;
     static constexpr qint64 MostBurst = 20;
 
+    // A signed feed takes another game, or a count that went back, only once
+    // the newest has been silent for RestartMs: a replay of a signed
+    // datagram recorded earlier changes nothing while the clock is heard.
+    explicit FeedSequence(bool signedFeed = false) : signed_(signedFeed) {}
+
     // Whether the datagram is newer than the newest: not a repeat heard
     // twice, an older one that came late, or a count the time cannot explain.
     bool isNewer(const protocol::HallFeed &feed, qint64 nowMs) const;
@@ -37,6 +42,7 @@ private:
     std::optional<protocol::HallFeed> newest_;
     qint64 heardMs_ = -1;
     bool restarted_ = false;
+    bool signed_;
 };
 
 } // namespace periodix::feed

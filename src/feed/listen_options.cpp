@@ -1,5 +1,7 @@
 #include "feed/listen_options.h"
 
+#include "protocol/feed_key.h"
+
 #include <QHostInfo>
 
 #include <cstdio>
@@ -70,9 +72,13 @@ ListenOptions::ListenOptions(QCommandLineParser &parser)
                   QStringLiteral("address")),
       setOption_(QStringLiteral("set"),
                  QStringLiteral("The operator's Period Script file: the periods' legends and lengths."),
-                 QStringLiteral("file.ptm"))
+                 QStringLiteral("file.ptm")),
+      keyOption_(QStringLiteral("feed-key"),
+                 QStringLiteral("Follow only a hall feed signed with the key in this file (Periodix's --hall-feed-key), "
+                                "which only its owner may read; the clock datagrams are then not read."),
+                 QStringLiteral("file"))
 {
-    parser.addOptions({portOption_, feedPortOption_, bindOption_, fromOption_, setOption_});
+    parser.addOptions({portOption_, feedPortOption_, bindOption_, fromOption_, setOption_, keyOption_});
 }
 
 int ListenOptions::start(const QCommandLineParser &parser, DatagramListener &listener, const char *program)
@@ -100,6 +106,10 @@ int ListenOptions::start(const QCommandLineParser &parser, DatagramListener &lis
         }
     }
     QString error;
+    if (parser.isSet(keyOption_) && !readFeedKey(parser.value(keyOption_), settings_.key, error)) {
+        std::fprintf(stderr, "%s: --feed-key %s: %s\n", program, qPrintable(parser.value(keyOption_)), qPrintable(error));
+        return 2;
+    }
     if (parser.isSet(setOption_) && !readPeriodSet(parser.value(setOption_), settings_.set, error)) {
         std::fprintf(stderr, "%s: %s\n", program, qPrintable(error));
         return 2;

@@ -16,8 +16,8 @@ bool parsePort(const QString &text, quint16 &port);
 bool parseClock(const QString &text, ClockId &clock, QString &error);
 
 // The companions' --port, --feed-port and --bind (where they hear the clock
-// and its hall feed), --from (which clock they follow) and --set (the
-// operator's period set).
+// and its hall feed), --from (which clock they follow), --set (the
+// operator's period set) and --feed-key (the signed feed's key).
 class ListenOptions {
 public:
     explicit ListenOptions(QCommandLineParser &parser);
@@ -36,6 +36,7 @@ private:
     QCommandLineOption bindOption_;
     QCommandLineOption fromOption_;
     QCommandLineOption setOption_;
+    QCommandLineOption keyOption_;
     quint16 port_ = 0;
     quint16 feedPort_ = 0;
     FeedSettings settings_;

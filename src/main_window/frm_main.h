@@ -42,8 +42,9 @@ public:
 
     // Keeps the game on disk at every change the window shows; none by default.
     void setGameKeeper(GameKeeper *keeper) { keeper_ = keeper; }
-    // Sends the hall feed on this port beside the clock datagrams; none by default.
-    void useHallFeed(quint16 port);
+    // Sends the hall feed on this port beside the clock datagrams, signed
+    // with the key if one is given; none by default.
+    void useHallFeed(quint16 port, const QByteArray &key = {});
     HallFeedSender *hallFeed() const { return hallFeed_.get(); }
     // The game's identity, made when "Ok" starts it (or kept by --resume).
     const QString &game() const { return game_; }

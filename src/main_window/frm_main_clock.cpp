@@ -41,9 +41,10 @@ void frmMAIN::Form_Load()
     });
 }
 
-void frmMAIN::useHallFeed(quint16 port)
+void frmMAIN::useHallFeed(quint16 port, const QByteArray &key)
 {
     hallFeed_ = std::make_unique<HallFeedSender>(sender_, port, timer1_, clock_);
+    hallFeed_->signWith(key);
 }
 
 void frmMAIN::Form_Resume(const KeptGame &game)

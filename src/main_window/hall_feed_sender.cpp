@@ -51,7 +51,8 @@ void HallFeedSender::send()
     protocol::ClockState now = state_;
     now.elapsedNs = clockTimer_.elapsedNs();
     try {
-        sender_.sendBytes(port_, protocol::encodeHallFeed(protocol::hallFeed(now, ++seq_)));
+        const QByteArray json = protocol::encodeHallFeed(protocol::hallFeed(now, ++seq_));
+        sender_.sendBytes(port_, key_.isEmpty() ? json : protocol::signHallFeed(json, key_));
     } catch (const RuntimeError &) {
         // As with the clock datagrams: a network that refuses one costs that
         // datagram, never a report in the middle of a game.

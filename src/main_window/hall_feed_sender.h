@@ -35,6 +35,8 @@ public:
                    MonotonicClock &clock = steadyClock(), QObject *parent = nullptr);
 
     quint16 port() const { return port_; }
+    // Signs every datagram with the key; none: unsigned.
+    void signWith(const QByteArray &key) { key_ = key; }
     // The window's state after a change: sent now, and repeated from then on
     // with the running second's part as the clock timer has it.
     void change(const protocol::ClockState &state, bool broadcasting);
@@ -51,6 +53,7 @@ private:
     PeriodicTimer echoes_;
     int echoesLeft_ = 0;
     protocol::ClockState state_;
+    QByteArray key_;
     bool broadcasting_ = false;
     qint64 seq_ = 0;
 };

@@ -4,6 +4,7 @@
 #include "protocol/time_text.h"
 
 #include <QJsonArray>
+#include <QMessageAuthenticationCode>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -89,6 +90,27 @@ QByteArray encodeHallFeed(const HallFeed &feed)
     return out;
 }
 
+
+QByteArray signHallFeed(const QByteArray &json, const QByteArray &key)
+{
+    return json + '\n' + QMessageAuthenticationCode::hash(json, key, QCryptographicHash::Sha256).toHex();
+}
+
+std::optional<QByteArray> verifiedHallFeed(const QByteArray &datagram, const QByteArray &key)
+{
+    const qsizetype split = datagram.size() - SignatureSize;
+    if (split < 0 || datagram[split] != '\n')
+        return std::nullopt;
+    const QByteArray json = datagram.first(split);
+    const QByteArray expected = signHallFeed(json, key).sliced(split);
+    // Compared in full whatever differs, so that the time taken tells nothing.
+    char differs = 0;
+    for (qsizetype i = 0; i < SignatureSize; ++i)
+        differs |= char(expected[i] ^ datagram[split + i]);
+    if (differs != 0)
+        return std::nullopt;
+    return json;
+}
 
 std::optional<HallFeed> parseHallFeed(const QByteArray &bytes)
 {

@@ -37,6 +37,14 @@ inline constexpr int LongestLegend = 255;
 // The feed datagram numbered `seq` of the clock's state.
 HallFeed hallFeed(const ClockState &state, qint64 seq);
 
+// A signed feed, for a key Periodix and its companions share: the JSON, a
+// line feed, and HMAC-SHA-256 of the JSON's bytes under the key in 64
+// lower-case hexadecimal digits.
+inline constexpr int SignatureSize = 1 + 64;
+QByteArray signHallFeed(const QByteArray &json, const QByteArray &key);
+// The JSON of a signed feed datagram whose code is right; nothing otherwise.
+std::optional<QByteArray> verifiedHallFeed(const QByteArray &datagram, const QByteArray &key);
+
 // A legend too long for the datagram is cut to fit.
 QByteArray encodeHallFeed(const HallFeed &feed);
 // Exactly one JSON object of version 1 with every field present and within

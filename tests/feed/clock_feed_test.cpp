@@ -9,12 +9,15 @@ namespace {
 // through a feed with the settings "from=ADDRESS" or "set=legend:seconds,..."
 // (no seconds: Ask me); the state at the moment asked. A payload
 // "F=state/period/time/clock/seq[/game]" is a hall feed datagram (of two
-// countdown periods of ten minutes, both called "Half"), "F=junk" a bad one.
+// countdown periods of ten minutes, both called "Half"), "F=junk" a bad one;
+// with "key=KEY", feed datagrams are signed with it, "f=..." with another.
 FeedState run(const QString &arrivals, const QString &settings)
 {
     FeedSettings feedSettings;
     if (settings.startsWith("from="))
         feedSettings.from = ClockId::fromName(settings.mid(5));
+    if (settings.startsWith("key="))
+        feedSettings.key = settings.mid(4).toLatin1();
     for (const QString &period : settings.startsWith("set=") ? settings.mid(4).split(',') : QStringList()) {
         const QString seconds = period.section(u':', 1);
         feedSettings.set.periods.append(
@@ -26,17 +29,18 @@ FeedState run(const QString &arrivals, const QString &settings)
         const QString payload = arrival.section(u':', 1).section(u'@', 0, 0);
         const QString sender = arrival.contains(u'@') ? arrival.section(u'@', 1) : "127.0.0.2";
         const qint64 at = arrival.section(u':', 0, 0).toLongLong();
-        if (!payload.startsWith("F=")) {
+        if (!payload.startsWith("F=") && !payload.startsWith("f=")) {
             feed.receive(payload.toLatin1(), sender, at);
             continue;
         }
         const QStringList f = payload.mid(2).split(u'/');
-        feed.receiveFeed(f.size() < 5 ? f[0].toLatin1()
-                                      : QString(R"({"v":1,"seq":%5,"game":"%6","state":"%1","period":%2,"periods":2,)"
-                                                R"("legend":"Half","timer":"countdown","length":600,"clock":%4,"time":"%3"})")
-                                            .arg(f[0], f[1], f[2], f[3], f[4], f.value(5, "g1"))
-                                            .toUtf8(),
-                         sender, at);
+        const QByteArray json = f.size() < 5 ? f[0].toLatin1()
+                                : QString(R"({"v":1,"seq":%5,"game":"%6","state":"%1","period":%2,"periods":2,)"
+                                          R"("legend":"Half","timer":"countdown","length":600,"clock":%4,"time":"%3"})")
+                                      .arg(f[0], f[1], f[2], f[3], f[4], f.value(5, "g1"))
+                                      .toUtf8();
+        const QByteArray key = payload.startsWith('f') ? "forger" : feedSettings.key;
+        feed.receiveFeed(key.isEmpty() ? json : periodix::protocol::signHallFeed(json, key), sender, at);
     }
     return feed.state(words.last().mid(1).toLongLong());
 }
@@ -214,6 +218,13 @@ void ClockFeedTest::state_data()
         << resumed + "2301:" + newPort + "?2400" << "" << "stopped 2/10:00 Half horns=1 | 127.0.0.2:2";
     QTest::newRow("a second port while the first is heard: another clock")
         << resumed + "2300:" + newPort + "?2310" << "" << "lost 1/00:00 Half horns=1 | 127.0.0.2:1 127.0.0.2:2";
+    const QString signedRunning = "0:F=running/1/00:05/5.0/1 100:p1t00:04 ";
+    QTest::newRow("signed: a wrong code, or none, is no feed; the datagrams are not read")
+        << signedRunning + "300:f=ended/1/00:00/0/2 400:F={} ?500" << "key=k" << "running 1/00:05 Half horns=0 ignored=2";
+    QTest::newRow("signed: another game while the clock is heard (a replay)")
+        << signedRunning + "2100:F=running/1/00:05/4/9 2200:F=ended/1/00:00/0/9/g0 ?2300" << "key=k" << "running 1/00:05 Half";
+    QTest::newRow("signed: another game once it was silent two seconds")
+        << signedRunning + "2101:F=ended/1/00:00/0/9/g0 ?2200" << "key=k" << "ended 1/00:00 Half horns=0";
     QTest::newRow("another game: its count starts anew")
         << "0:F=running/1/09:59/599.0/500 100:F=stopped/1/10:00/600.0/1/g2 ?200" << "" << "stopped 1/10:00 Half";
     // One horn for each end, whatever was lost.
