@@ -120,7 +120,8 @@ kill "$DISPLAY_PID" # a display started afresh, without the period set: the lege
 wait_until 10 bash -c "! xdotool search --onlyvisible --name '^Periodix display' >/dev/null 2>&1" ||
   fail "the display did not close"
 HOME="$WORK/home" "$DISPLAY_PROGRAM" --horn --tenths >>"$WORK/display.log" 2>&1 &
-PIDS+=($!)
+DISPLAY_PID=$!
+PIDS+=($DISPLAY_PID)
 display=$(window_id '^Periodix display: Waiting for the clock on port 7699 [(]hall feed 7700[)]$') || fail "the display is not waiting"
 PERIODIX_OPTIONS=(--hall-feed)
 open_set "$WORK/halves.ptm" '^1st Half/00:03$'
@@ -147,3 +148,27 @@ shows '1st Half 00:00 (link lost)' 5
 lost_after=$(($(date +%s%3N) - killed))
 [ "$lost_after" -le 1800 ] || fail "the dead clock was shown lost after $lost_after ms"
 echo "nine feed datagrams in $span ms from $feed_sender; the dead clock was lost after $lost_after ms"
+
+# A signed feed: a forger sending as the clock itself, from its address and
+# port, with its game and the next count, changes nothing and sounds nothing.
+(umask 077 && printf 'the hall secret\n' >"$WORK/feed.key")
+kill "$DISPLAY_PID"
+HOME="$WORK/home" "$DISPLAY_PROGRAM" --horn --feed-key "$WORK/feed.key" >>"$WORK/display.log" 2>&1 &
+PIDS+=($!)
+display=$(window_id '^Periodix display: Waiting for the clock on port 7699 [(]hall feed 7700[)]$') || fail "no signed display"
+PERIODIX_OPTIONS=(--hall-feed-key "$WORK/feed.key")
+open_set "$WORK/halves.ptm" '^1st Half/00:03$'
+shows '1st Half 00:03 Stopped'
+tail -n 1 "$WORK/feed" | grep -qxE '[0-9a-f]{64}' || fail "the feed is not signed: $(tail -n 2 "$WORK/feed")"
+clock=$(grep '"game"' "$WORK/feed" | tail -n 1 | awk '{print $2}')
+game=$(grep -o '"game":"[0-9a-f]*"' "$WORK/feed" | tail -n 1)
+seq=$(($(grep -o '"seq":[0-9]*' "$WORK/feed" | tail -n 1 | cut -d: -f2) + 2))
+before_forger=$(horn_bytes)
+"$CLOCK_SENDER" --forge "${clock%:*}" "${clock#*:}" 192.168.0.255 7700 "{\"v\":1,\"seq\":$seq,$game,\"state\":\"ended\",\
+\"period\":1,\"periods\":2,\"legend\":\"1st Half\",\"timer\":\"countdown\",\"length\":3,\"clock\":0.0,\"time\":\"00:00\"}" ||
+  fail "the forger could not send"
+wait_until 5 grep -q "^[0-9]* $clock .*\"seq\":$seq,.*\"ended\"" "$WORK/feed" || fail "the forged datagram never came"
+sleep 1 # what the display would show of it
+shows '1st Half 00:03 Stopped'
+[ "$(horn_bytes)" = "$before_forger" ] || fail "a horn from the forger"
+echo "signed: the forger from $clock changed nothing"
