@@ -1,15 +1,10 @@
 // A second clock: sends "p<period>t<mm:ss>" once a second, counting down,
 // from one socket (one address and port), as Periodix does.
 // Usage: clock_sender FROM-ADDRESS TO-ADDRESS PORT PERIOD SECONDS
-// Or a forger: one datagram with the PAYLOAD, its source address and port
-// another's (a raw socket, as root):
-//        clock_sender --forge FROM-ADDRESS FROM-PORT TO-ADDRESS PORT PAYLOAD
 // The scripts run it only inside their own network namespace.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <netinet/ip.h>
-#include <netinet/udp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,40 +12,8 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
-int forge(char *argv[])
-{
-    const std::string payload = argv[6];
-    std::string packet(sizeof(iphdr) + sizeof(udphdr) + payload.size(), '\0');
-    auto *ip = reinterpret_cast<iphdr *>(packet.data());
-    auto *udp = reinterpret_cast<udphdr *>(packet.data() + sizeof(iphdr));
-    ip->version = 4;
-    ip->ihl = 5;
-    ip->ttl = 64;
-    ip->protocol = IPPROTO_UDP; // the kernel fills in the length, the identity and the check sum
-    udp->source = htons(std::atoi(argv[3]));
-    udp->dest = htons(std::atoi(argv[5]));
-    udp->len = htons(static_cast<uint16_t>(sizeof(udphdr) + payload.size())); // no UDP check sum: allowed
-    payload.copy(packet.data() + sizeof(iphdr) + sizeof(udphdr), payload.size());
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    const int fd = ::socket(AF_INET, SOCK_RAW, IPPROTO_RAW);
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    if (fd < 0 || ::inet_pton(AF_INET, argv[2], &ip->saddr) != 1 || ::inet_pton(AF_INET, argv[4], &ip->daddr) != 1
-        || ::inet_pton(AF_INET, argv[4], &to.sin_addr) != 1
-        || ::sendto(fd, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr *>(&to), sizeof to) < 0) {
-        std::perror("clock_sender --forge");
-        return 1;
-    }
-    return 0;
-}
-} // namespace
-
 int main(int argc, char *argv[])
 {
-    if (argc == 7 && std::string(argv[1]) == "--forge")
-        return forge(argv);
     if (argc < 6) {
         std::fprintf(stderr, "usage: %s FROM-ADDRESS TO-ADDRESS PORT PERIOD SECONDS\n", argv[0]);
         return 2;

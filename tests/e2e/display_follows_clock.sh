@@ -149,26 +149,29 @@ lost_after=$(($(date +%s%3N) - killed))
 [ "$lost_after" -le 1800 ] || fail "the dead clock was shown lost after $lost_after ms"
 echo "nine feed datagrams in $span ms from $feed_sender; the dead clock was lost after $lost_after ms"
 
-# A signed feed: a forger sending as the clock itself, from its address and
-# port, with its game and the next count, changes nothing and sounds nothing.
-(umask 077 && printf 'the hall secret\n' >"$WORK/feed.key")
-kill "$DISPLAY_PID"
+# A signed feed (its key refused while others may read it): a forger sending as the clock itself,
+# from its address and port, with its game and the next count, changes nothing and sounds nothing.
+printf 'the hall secret\n' >"$WORK/feed.key" && kill "$DISPLAY_PID"
+timeout 10 "$DISPLAY_PROGRAM" --feed-key "$WORK/feed.key" >"$WORK/key.log" 2>&1 && fail "an open key was taken"
+grep -q 'others than its owner may read' "$WORK/key.log" && chmod 600 "$WORK/feed.key" || fail "$(cat "$WORK/key.log")"
 HOME="$WORK/home" "$DISPLAY_PROGRAM" --horn --feed-key "$WORK/feed.key" >>"$WORK/display.log" 2>&1 &
 PIDS+=($!)
 display=$(window_id '^Periodix display: Waiting for the clock on port 7699 [(]hall feed 7700[)]$') || fail "no signed display"
 PERIODIX_OPTIONS=(--hall-feed-key "$WORK/feed.key")
 open_set "$WORK/halves.ptm" '^1st Half/00:03$'
 shows '1st Half 00:03 Stopped'
-tail -n 1 "$WORK/feed" | grep -qxE '[0-9a-f]{64}' || fail "the feed is not signed: $(tail -n 2 "$WORK/feed")"
+tail -n 1 "$WORK/feed" | grep -qxE '[0-9a-f]{64}' || fail "not signed: $(tail -n 2 "$WORK/feed")"
 clock=$(grep '"game"' "$WORK/feed" | tail -n 1 | awk '{print $2}')
 game=$(grep -o '"game":"[0-9a-f]*"' "$WORK/feed" | tail -n 1)
 seq=$(($(grep -o '"seq":[0-9]*' "$WORK/feed" | tail -n 1 | cut -d: -f2) + 2))
 before_forger=$(horn_bytes)
-"$CLOCK_SENDER" --forge "${clock%:*}" "${clock#*:}" 192.168.0.255 7700 "{\"v\":1,\"seq\":$seq,$game,\"state\":\"ended\",\
-\"period\":1,\"periods\":2,\"legend\":\"1st Half\",\"timer\":\"countdown\",\"length\":3,\"clock\":0.0,\"time\":\"00:00\"}" ||
-  fail "the forger could not send"
+forged="{\"v\":1,\"seq\":$seq,$game,\"state\":\"ended\",\"period\":1,\"periods\":2,\"legend\":\"1st Half\",\"timer\":\"countdown\",\"length\":3,\"clock\":0.0,\"time\":\"00:00\"}"
+python3 -c 'import socket, struct, sys  # a raw socket: the clock'"'"'s own address and port as the source
+body = struct.pack("!HHHH", int(sys.argv[2]), 7700, 8 + len(sys.argv[3]), 0) + sys.argv[3].encode()
+ip = struct.pack("!BBHHHBBH4s4s", 0x45, 0, 20 + len(body), 0, 0, 64, 17, 0, socket.inet_aton(sys.argv[1]), socket.inet_aton("192.168.0.255"))
+s = socket.socket(socket.AF_INET, socket.SOCK_RAW, socket.IPPROTO_RAW); s.setsockopt(socket.SOL_SOCKET, socket.SO_BROADCAST, 1)
+s.sendto(ip + body, ("192.168.0.255", 0))' "${clock%:*}" "${clock#*:}" "$forged" || fail "the forger could not send as $clock"
 wait_until 5 grep -q "^[0-9]* $clock .*\"seq\":$seq,.*\"ended\"" "$WORK/feed" || fail "the forged datagram never came"
 sleep 1 # what the display would show of it
 shows '1st Half 00:03 Stopped'
 [ "$(horn_bytes)" = "$before_forger" ] || fail "a horn from the forger"
-echo "signed: the forger from $clock changed nothing"

@@ -223,8 +223,6 @@ void ClockFeedTest::state_data()
         << signedRunning + "300:f=ended/1/00:00/0/2 400:F={} ?500" << "key=k" << "running 1/00:05 Half horns=0 ignored=2";
     QTest::newRow("signed: another game while the clock is heard (a replay)")
         << signedRunning + "2100:F=running/1/00:05/4/9 2200:F=ended/1/00:00/0/9/g0 ?2300" << "key=k" << "running 1/00:05 Half";
-    QTest::newRow("signed: another game once it was silent two seconds")
-        << signedRunning + "2101:F=ended/1/00:00/0/9/g0 ?2200" << "key=k" << "ended 1/00:00 Half horns=0";
     QTest::newRow("another game: its count starts anew")
         << "0:F=running/1/09:59/599.0/500 100:F=stopped/1/10:00/600.0/1/g2 ?200" << "" << "stopped 1/10:00 Half";
     // One horn for each end, whatever was lost.

@@ -1,11 +1,8 @@
 #include "protocol/clock_datagram.h"
-#include "protocol/feed_key.h"
 #include "protocol/hall_feed.h"
 #include "feed/listen_options.h"
 
 #include <QtTest>
-
-#include <sys/stat.h>
 
 using namespace periodix::protocol;
 
@@ -18,8 +15,6 @@ private slots:
     void hallFeed();
     void clockOption_data();
     void clockOption();
-    void feedKey_data();
-    void feedKey();
 };
 
 void DatagramParserTest::parse_data()
@@ -150,33 +145,6 @@ void DatagramParserTest::clockOption()
     periodix::feed::ClockId read;
     QString error;
     QCOMPARE(periodix::feed::parseClock(text, read, error) ? read.name() : error, clock);
-}
-
-// --hall-feed-key and --feed-key: a secret only its owner may read.
-void DatagramParserTest::feedKey_data()
-{
-    QTest::addColumn<QByteArray>("bytes"); // "FIFO" for one
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("read"); // the key, or why not
-    QTest::newRow("its owner's: less one line end") << QByteArray("s3cret\n\n") << 0600 << "s3cret\n";
-    QTest::newRow("the group may read it") << QByteArray("s3cret") << 0640 << "others than its owner may read or write it (chmod 600 it)";
-    QTest::newRow("empty") << QByteArray("\r\n") << 0400 << "an empty key";
-    QTest::newRow("a FIFO, never opened") << QByteArray("FIFO") << 0600 << "not a regular file";
-}
-
-void DatagramParserTest::feedKey()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, mode);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("key");
-    QFile file(path);
-    QVERIFY(bytes == "FIFO" ? ::mkfifo(qPrintable(path), 0600) == 0 : file.open(QIODevice::WriteOnly) && file.write(bytes) >= 0);
-    file.close();
-    QVERIFY(::chmod(qPrintable(path), mode_t(mode)) == 0);
-    QByteArray key;
-    QString error;
-    QTEST(readFeedKey(path, key, error) ? QString::fromLatin1(key) : error, "read");
 }
 
 QTEST_GUILESS_MAIN(DatagramParserTest)
