@@ -153,7 +153,8 @@ echo "nine feed datagrams in $span ms from $feed_sender; the dead clock was lost
 # from its address and port, with its game and the next count, changes nothing and sounds nothing.
 printf 'the hall secret\n' >"$WORK/feed.key" && kill "$DISPLAY_PID"
 timeout 10 "$DISPLAY_PROGRAM" --feed-key "$WORK/feed.key" >"$WORK/key.log" 2>&1 && fail "an open key was taken"
-grep -q 'others than its owner may read' "$WORK/key.log" && chmod 600 "$WORK/feed.key" || fail "$(cat "$WORK/key.log")"
+timeout 10 "$PERIODIX" --hall-feed-key "$WORK/feed.key" >>"$WORK/key.log" 2>&1 && fail "Periodix took an open key"
+[ "$(grep -c 'others than its owner may read' "$WORK/key.log")" = 2 ] && chmod 600 "$WORK/feed.key" || fail "$(cat "$WORK/key.log")"
 HOME="$WORK/home" "$DISPLAY_PROGRAM" --horn --feed-key "$WORK/feed.key" >>"$WORK/display.log" 2>&1 &
 PIDS+=($!)
 display=$(window_id '^Periodix display: Waiting for the clock on port 7699 [(]hall feed 7700[)]$') || fail "no signed display"
