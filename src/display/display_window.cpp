@@ -143,12 +143,8 @@ void DisplayWindow::refresh()
     const feed::FeedState state = feed_.state(nowMs());
     const bool lost = state.status == Status::Lost;
     if (state.status == Status::Waiting) {
-        const QString feedPort = feedPort_ ? QStringLiteral(" (hall feed %1)").arg(feedPort_) : QString();
-        state_->setText(from_.isEmpty() ? QStringLiteral("Waiting for the clock on port %1%2").arg(port_).arg(feedPort)
-                                        : QStringLiteral("Waiting for the clock at %1 on port %2%3")
-                                              .arg(from_)
-                                              .arg(port_)
-                                              .arg(feedPort));
+        state_->setText(from_.isEmpty() ? QStringLiteral("Waiting for the clock on port %1").arg(port_)
+                                        : QStringLiteral("Waiting for the clock at %1 on port %2").arg(from_).arg(port_));
     } else {
         state_->setText(stateLine(state.status));
         period_->setText(!state.legend.isEmpty() ? state.legend
@@ -173,6 +169,8 @@ void DisplayWindow::refresh()
     fitLine(state_);
 
     QStringList parts;
+    if (state.status == Status::Waiting && feedPort_ != 0)
+        parts << QStringLiteral("its hall feed on port %1").arg(feedPort_);
     if (state.sinceLastMs >= 0)
         parts << QStringLiteral("%1 s ago from %2 (%3)")
                      .arg(state.sinceLastMs / 1000.0, 0, 'f', 1)

@@ -28,7 +28,7 @@ public:
     void showTenths();
     // The horn at the end of each period, and on the H key.
     void useHorn();
-    // Named with the clock's port while waiting.
+    // Named in the bottom line while waiting.
     void setFeedPort(quint16 port) { feedPort_ = port; }
 
     // One datagram as it arrived.

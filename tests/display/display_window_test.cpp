@@ -38,6 +38,9 @@ void DisplayWindowTest::beforeFirstDatagram_waitsOnItsPort()
     QCOMPARE(w.stateText(), QString("Waiting for the clock on port 7699"));
     QVERIFY(w.timeText().isEmpty());
     QCOMPARE(w.windowTitle(), QString("Periodix display: Waiting for the clock on port 7699"));
+    w.setFeedPort(7700);
+    w.refresh();
+    QCOMPARE(w.linkText(), QString("its hall feed on port 7700"));
 }
 
 void DisplayWindowTest::clockDatagram_showsPeriodAndTime()

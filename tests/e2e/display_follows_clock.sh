@@ -35,7 +35,7 @@ echo 'pcm.!default { type hw card 99 }' >"$WORK/home/.asoundrc"
 HOME="$WORK/home" "$DISPLAY_PROGRAM" --set "$WORK/halves.ptm" --horn --tenths >"$WORK/display.log" 2>&1 &
 DISPLAY_PID=$!
 PIDS+=($DISPLAY_PID)
-display=$(window_id '^Periodix display: Waiting for the clock on port 7699 [(]hall feed 7700[)]$') || fail "the display is not waiting"
+display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
 wait_until 10 grep -q 'no horn' "$WORK/display.log" || fail "no word of the missing sound device"
 cat >"$WORK/home/.asoundrc" <<ALSA
 pcm.!default {
@@ -122,7 +122,7 @@ wait_until 10 bash -c "! xdotool search --onlyvisible --name '^Periodix display'
 HOME="$WORK/home" "$DISPLAY_PROGRAM" --horn --tenths >>"$WORK/display.log" 2>&1 &
 DISPLAY_PID=$!
 PIDS+=($DISPLAY_PID)
-display=$(window_id '^Periodix display: Waiting for the clock on port 7699 [(]hall feed 7700[)]$') || fail "the display is not waiting"
+display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "the display is not waiting"
 PERIODIX_OPTIONS=(--hall-feed)
 open_set "$WORK/halves.ptm" '^1st Half/00:03$'
 main=$MAIN
@@ -157,7 +157,7 @@ timeout 10 "$PERIODIX" --hall-feed-key "$WORK/feed.key" >>"$WORK/key.log" 2>&1 &
 [ "$(grep -c 'others than its owner may read' "$WORK/key.log")" = 2 ] && chmod 600 "$WORK/feed.key" || fail "$(cat "$WORK/key.log")"
 HOME="$WORK/home" "$DISPLAY_PROGRAM" --horn --feed-key "$WORK/feed.key" >>"$WORK/display.log" 2>&1 &
 PIDS+=($!)
-display=$(window_id '^Periodix display: Waiting for the clock on port 7699 [(]hall feed 7700[)]$') || fail "no signed display"
+display=$(window_id '^Periodix display: Waiting for the clock on port 7699$') || fail "no signed display"
 PERIODIX_OPTIONS=(--hall-feed-key "$WORK/feed.key")
 open_set "$WORK/halves.ptm" '^1st Half/00:03$'
 shows '1st Half 00:03 Stopped'
