@@ -2,6 +2,8 @@
 
 #include "web/graceful_close.h"
 
+#include <sys/socket.h>
+
 namespace periodix::web {
 
 namespace {
@@ -31,16 +33,34 @@ LiveSocket::~LiveSocket()
     socket_->disconnect(this);
 }
 
-void LiveSocket::sendText(QByteArrayView utf8)
+void LiveSocket::sendFrame(QByteArrayView frame)
 {
     if (!gone_)
-        socket_->write(textFrame(utf8));
+        writeNow(frame);
 }
 
 void LiveSocket::ping()
 {
     if (!gone_)
-        socket_->write(pingFrame());
+        writeNow(pingFrame());
+}
+
+void LiveSocket::writeNow(QByteArrayView bytes)
+{
+    // Qt queues every write and sends it on a later turn of the event loop,
+    // turning the socket's write notifier on for it and off again; with
+    // thousands of pages each turn costs more than the sending, and each
+    // page waits for all the others. What the kernel takes goes now; only
+    // the rest waits in Qt's buffer, behind which nothing may overtake it.
+    qsizetype sent = 0;
+    if (socket_->bytesToWrite() == 0 && socket_->state() == QAbstractSocket::ConnectedState) {
+        const ssize_t n = ::send(int(socket_->socketDescriptor()), bytes.data(), size_t(bytes.size()),
+                                 MSG_DONTWAIT | MSG_NOSIGNAL);
+        sent = n > 0 ? qsizetype(n) : 0;
+    }
+    // A failure other than a full buffer is Qt's to find and report.
+    if (sent < bytes.size())
+        socket_->write(bytes.data() + sent, bytes.size() - sent);
 }
 
 void LiveSocket::abort()
@@ -59,7 +79,7 @@ void LiveSocket::read()
             // Past the cap nothing more is queued for a page, pongs neither;
             // the server drops one that stays there (WebServer::send).
             if (socket_->bytesToWrite() <= maxQueued_)
-                socket_->write(pongFrame(word.payload));
+                writeNow(pongFrame(word.payload));
             [[fallthrough]];
         case ClientWord::Message:
         case ClientWord::Pong:

@@ -22,7 +22,9 @@ public:
     LiveSocket(QTcpSocket *socket, qsizetype maxMessage, qint64 maxQueued, QObject *parent = nullptr);
     ~LiveSocket() override;
 
-    void sendText(QByteArrayView utf8);
+    void sendText(QByteArrayView utf8) { sendFrame(textFrame(utf8)); }
+    // A whole frame, made once for every page that hears it.
+    void sendFrame(QByteArrayView frame);
     void ping();
     // Cuts the connection at once, without a word.
     void abort();
@@ -36,6 +38,7 @@ signals:
     void gone();
 
 private:
+    void writeNow(QByteArrayView bytes);
     void read();
     void close(quint16 code);
     void leave();

@@ -289,10 +289,10 @@ void WebServer::acceptBrowser(QTcpSocket *socket, qsizetype headSize, const QByt
             it->heardMs = nowMs();
     });
     connect(browser, &LiveSocket::gone, this, [this, browser] { browsers_.remove(browser); });
-    send(browser, clockJson(feed_.state(nowMs()), false));
+    send(browser, textFrame(clockJson(feed_.state(nowMs()), false)));
 }
 
-void WebServer::send(LiveSocket *browser, const QByteArray &message)
+void WebServer::send(LiveSocket *browser, const QByteArray &frame)
 {
     const auto it = browsers_.find(browser);
     if (it == browsers_.end())
@@ -304,7 +304,7 @@ void WebServer::send(LiveSocket *browser, const QByteArray &message)
     const bool over = queued > (it->overQueuedMs < 0 ? limits_.queuedBytes : limits_.queuedBytes / 2);
     if (!over) {
         it->overQueuedMs = -1;
-        browser->sendText(message);
+        browser->sendFrame(frame);
         return;
     }
     const qint64 now = nowMs();
@@ -329,10 +329,11 @@ void WebServer::publish()
         return;
     published_ = key;
     publishedMs_ = now;
-    const QByteArray message = clockJson(state, false);
+    // One frame for every page: what a page costs is its write alone.
+    const QByteArray frame = textFrame(clockJson(state, false));
     const auto browsers = browsers_.keys(); // one that goes leaves the list
     for (LiveSocket *browser : browsers)
-        send(browser, message);
+        send(browser, frame);
 }
 
 void WebServer::keepBrowsersAlive()

@@ -69,7 +69,7 @@ private:
     void answer(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool withBody);
     // Sends, unless too much waits for the browser already; one that stays
     // so goes.
-    void send(LiveSocket *browser, const QByteArray &message);
+    void send(LiveSocket *browser, const QByteArray &frame);
     void publishSoon();
     // Sends the clock to every page when it has changed, or when the pages
     // have heard nothing for a while: a page that hears nothing knows its

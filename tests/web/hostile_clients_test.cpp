@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpSocket>
 #include <QWebSocket>
 #include <QtTest>
@@ -135,6 +137,7 @@ private slots:
     void stalledRequests_giveTheirPlaces();
     void thousandsOfSenders_bounded();
     void burst_readingPagesHearTheEnd();
+    void slowPage_framesAtOnceAndInOrder();
     void nonReadingPage_dropped_data();
     void nonReadingPage_dropped();
     void destroyedWithClientsOpen();
@@ -592,6 +595,58 @@ void HostileClientsTest::burst_readingPagesHearTheEnd()
     }
     QTRY_VERIFY(std::all_of(last.begin(), last.end(), [](const QString &m) { return m.contains("\"period\":2000"); }));
     QCOMPARE(server->browserCount(), 64);
+}
+
+void HostileClientsTest::slowPage_framesAtOnceAndInOrder()
+{
+    // A page's message is in its connection when the server has published,
+    // before another turn of the event loop; a page that falls behind and
+    // reads again gets whole frames in order, ending with the clock's state.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    const sockaddr_in to{AF_INET, htons(server->port()), {htonl(INADDR_LOOPBACK)}, {}};
+    QCOMPARE(::connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to), 0);
+    const QByteArray request = handshake(server->port());
+    ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    QTRY_COMPARE(server->browserCount(), 1);
+    QByteArray stream;
+    const auto take = [&] {
+        char buffer[65536];
+        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0;)
+            stream.append(buffer, n);
+    };
+    QTRY_VERIFY((take(), stream.contains('}')));
+    stream.clear();
+    server->receive("p1t04:00", "127.0.0.2:40000");
+    QCoreApplication::sendPostedEvents(server.get(), QEvent::MetaCall); // the publication, and no socket's turn
+    take();
+    QVERIFY2(stream.startsWith("\x81") && stream.contains("\"period\":1"), stream.constData());
+    // Unread, until some waits in the server beside what the kernel holds;
+    // then, read, and a message published before the server's next turn.
+    const auto *connection = server->findChild<QTcpSocket *>();
+    int last = 1;
+    while (connection->bytesToWrite() == 0 && last < 5000) {
+        server->receive(QStringLiteral("p%1t04:00").arg(++last).toLatin1(), "127.0.0.2:40000");
+        QCoreApplication::processEvents();
+    }
+    take();
+    server->receive(QStringLiteral("p%1t04:00").arg(++last).toLatin1(), "127.0.0.2:40000");
+    QCoreApplication::sendPostedEvents(server.get(), QEvent::MetaCall);
+    QTRY_VERIFY((take(), stream.contains("\"period\":" + QByteArray::number(last) + ',')));
+    int period = 0;
+    for (qsizetype at = 0; at + 1 < stream.size();) {
+        const int length = quint8(stream[at + 1]) == 126 ? quint8(stream[at + 2]) << 8 | quint8(stream[at + 3])
+                                                          : quint8(stream[at + 1]);
+        const qsizetype head = quint8(stream[at + 1]) == 126 ? 4 : 2;
+        QCOMPARE(quint8(stream[at]), quint8(0x81));
+        const QJsonObject message = QJsonDocument::fromJson(stream.mid(at + head, length)).object();
+        QVERIFY(message.value("period").toInt() >= period);
+        period = message.value("period").toInt();
+        at += head + length;
+    }
+    QCOMPARE(period, last);
+    ::close(fd);
 }
 
 void HostileClientsTest::nonReadingPage_dropped_data()
