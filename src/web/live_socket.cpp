@@ -1,36 +1,50 @@
 #include "web/live_socket.h"
 
-#include "web/graceful_close.h"
+#include "web/page_poller.h"
 
+#include <QTcpSocket>
+
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace periodix::web {
 
 namespace {
 
-// What Qt reads ahead of the frames from one page: more than a frame's worth.
-constexpr qint64 ReadAheadBytes = 4096;
+// What is read from one page at a time: more than a frame's worth.
+constexpr qsizetype ReadAheadBytes = 4096;
 // A page closed has this long to take the Close; then the connection ends.
 constexpr int CloseGraceMs = 1000;
 
+bool wouldBlock()
+{
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+}
+
 } // namespace
 
-LiveSocket::LiveSocket(QTcpSocket *socket, qsizetype maxMessage, qint64 maxQueued, QObject *parent)
-    : QObject(parent), socket_(socket), reader_(maxMessage), maxQueued_(maxQueued)
+LiveSocket::LiveSocket(QTcpSocket *socket, PagePoller &poller, qsizetype maxMessage, qint64 maxQueued, QObject *parent)
+    : QObject(parent), fd_(::fcntl(int(socket->socketDescriptor()), F_DUPFD_CLOEXEC, 0)), poller_(poller),
+      reader_(maxMessage), maxQueued_(maxQueued)
 {
-    socket_->setParent(this);
-    socket_->setReadBufferSize(ReadAheadBytes);
-    connect(socket_, &QTcpSocket::readyRead, this, &LiveSocket::read);
-    connect(socket_, &QTcpSocket::disconnected, this, [this] {
-        leave();
-        deleteLater();
-    });
+    // Qt lets go of its descriptor; the connection lives on in this one
+    // (the kernel ends it only when its last descriptor closes).
+    socket->abort();
+    socket->deleteLater();
+    if (fd_ >= 0)
+        poller_.add(fd_, this);
+    grace_.setSingleShot(true);
+    connect(&grace_, &QTimer::timeout, this, &LiveSocket::end);
 }
 
 LiveSocket::~LiveSocket()
 {
-    // The socket goes with this; its last signals reach nobody.
-    socket_->disconnect(this);
+    if (fd_ >= 0) {
+        poller_.remove(fd_);
+        ::close(fd_);
+    }
 }
 
 void LiveSocket::sendFrame(QByteArrayView frame)
@@ -45,40 +59,70 @@ void LiveSocket::ping()
         writeNow(pingFrame());
 }
 
-void LiveSocket::writeNow(QByteArrayView bytes)
-{
-    // Qt queues every write and sends it on a later turn of the event loop,
-    // turning the socket's write notifier on for it and off again; with
-    // thousands of pages each turn costs more than the sending, and each
-    // page waits for all the others. What the kernel takes goes now; only
-    // the rest waits in Qt's buffer, behind which nothing may overtake it.
-    qsizetype sent = 0;
-    if (socket_->bytesToWrite() == 0 && socket_->state() == QAbstractSocket::ConnectedState) {
-        const ssize_t n = ::send(int(socket_->socketDescriptor()), bytes.data(), size_t(bytes.size()),
-                                 MSG_DONTWAIT | MSG_NOSIGNAL);
-        sent = n > 0 ? qsizetype(n) : 0;
-    }
-    // A failure other than a full buffer is Qt's to find and report.
-    if (sent < bytes.size())
-        socket_->write(bytes.data() + sent, bytes.size() - sent);
-}
-
 void LiveSocket::abort()
 {
-    socket_->abort();
+    end();
+}
+
+void LiveSocket::ready(bool readable, bool writable)
+{
+    if (writable)
+        flush();
+    if (readable)
+        read();
+}
+
+void LiveSocket::writeNow(QByteArrayView bytes)
+{
+    if (fd_ < 0)
+        return;
+    // What the kernel takes goes now; only the rest waits, and nothing
+    // overtakes what waits.
+    qsizetype sent = 0;
+    if (waiting_.isEmpty()) {
+        const ssize_t n = ::send(fd_, bytes.data(), size_t(bytes.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n < 0 && !wouldBlock())
+            return end();
+        sent = n > 0 ? qsizetype(n) : 0;
+    }
+    if (sent == bytes.size())
+        return;
+    if (waiting_.isEmpty())
+        poller_.wantWrite(fd_, true);
+    waiting_.append(bytes.data() + sent, bytes.size() - sent);
+}
+
+void LiveSocket::flush()
+{
+    while (!waiting_.isEmpty()) {
+        const ssize_t n = ::send(fd_, waiting_.constData(), size_t(waiting_.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n < 0) {
+            if (wouldBlock())
+                return;
+            return end();
+        }
+        waiting_.remove(0, n);
+    }
+    poller_.wantWrite(fd_, false);
+    if (closing_)
+        ::shutdown(fd_, SHUT_WR);
 }
 
 void LiveSocket::read()
 {
-    const QByteArray bytes = socket_->readAll();
-    if (gone_)
+    char buffer[ReadAheadBytes];
+    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+    if (n == 0 || (n < 0 && !wouldBlock()))
+        return end(); // the page closed, or the connection broke
+    // After the last word what the page sends is dropped until it closes.
+    if (n < 0 || gone_)
         return;
-    for (const ClientWord &word : reader_.take(bytes)) {
+    for (const ClientWord &word : reader_.take(QByteArrayView(buffer, n))) {
         switch (word.kind) {
         case ClientWord::Ping:
             // Past the cap nothing more is queued for a page, pongs neither;
             // the server drops one that stays there (WebServer::send).
-            if (socket_->bytesToWrite() <= maxQueued_)
+            if (bytesToWrite() <= maxQueued_)
                 writeNow(pongFrame(word.payload));
             [[fallthrough]];
         case ClientWord::Message:
@@ -92,14 +136,25 @@ void LiveSocket::read()
             close(word.code);
             return;
         }
+        if (fd_ < 0)
+            return;
     }
 }
 
 void LiveSocket::close(quint16 code)
 {
-    socket_->write(closeFrame(code));
+    // The Close goes out first, then the write side is shut, and what the
+    // page still sends is read and dropped until it closes too: closed at
+    // once with unread data, the kernel would reset the connection, and the
+    // page's stack could drop the Close it had not read yet.
+    writeNow(closeFrame(code));
+    closing_ = true;
     leave();
-    closeGracefully(socket_, CloseGraceMs);
+    if (fd_ < 0)
+        return;
+    if (waiting_.isEmpty())
+        ::shutdown(fd_, SHUT_WR);
+    grace_.start(CloseGraceMs);
 }
 
 void LiveSocket::leave()
@@ -108,6 +163,19 @@ void LiveSocket::leave()
         return;
     gone_ = true;
     emit gone();
+}
+
+void LiveSocket::end()
+{
+    if (fd_ < 0)
+        return;
+    poller_.remove(fd_);
+    ::close(fd_);
+    fd_ = -1;
+    waiting_.clear();
+    grace_.stop();
+    leave();
+    deleteLater();
 }
 
 } // namespace periodix::web

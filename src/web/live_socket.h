@@ -3,33 +3,44 @@
 #include "web/websocket_frames.h"
 
 #include <QObject>
-#include <QTcpSocket>
+#include <QTimer>
+
+class QTcpSocket;
 
 namespace periodix::web {
+
+class PagePoller;
 
 // A page's live connection once its handshake was answered: the server's
 // side of a WebSocket, as much as the pages need. Qt's QWebSocket (6.4)
 // takes unmasked frames from a client, which a server must refuse, and
 // answers the handshake with headers of its own; its frames cannot be
 // checked from outside, as it reads the socket itself. This one reads every
-// frame: a fault closes the connection with its code.
+// frame: a fault closes the connection with its code. It works on the
+// connection's descriptor itself, watched with every other page's by one
+// poller, and writes at once what the kernel takes.
 class LiveSocket : public QObject {
     Q_OBJECT
 public:
-    // Takes the socket over. `maxMessage` bounds what the page may send at
-    // once; a page that sends while more than `maxQueued` bytes wait for it
-    // does not read the answers, and goes.
-    LiveSocket(QTcpSocket *socket, qsizetype maxMessage, qint64 maxQueued, QObject *parent = nullptr);
+    // Takes the connection over from the socket, which goes. `maxMessage`
+    // bounds what the page may send at once; a page that sends while more
+    // than `maxQueued` bytes wait for it does not read the answers, and goes.
+    LiveSocket(QTcpSocket *socket, PagePoller &poller, qsizetype maxMessage, qint64 maxQueued,
+               QObject *parent = nullptr);
     ~LiveSocket() override;
 
+    // Writes the bytes the answer to the handshake; frames follow.
+    void sendRaw(QByteArrayView bytes) { writeNow(bytes); }
     void sendText(QByteArrayView utf8) { sendFrame(textFrame(utf8)); }
     // A whole frame, made once for every page that hears it.
     void sendFrame(QByteArrayView frame);
     void ping();
     // Cuts the connection at once, without a word.
     void abort();
-    qint64 bytesToWrite() const { return socket_->bytesToWrite(); }
-    QHostAddress peerAddress() const { return socket_->peerAddress(); }
+    qint64 bytesToWrite() const { return waiting_.size(); }
+
+    // The poller's word: the connection can be read (or was closed), written.
+    void ready(bool readable, bool writable);
 
 signals:
     void heard(); // a message, a ping or a pong
@@ -40,13 +51,20 @@ signals:
 private:
     void writeNow(QByteArrayView bytes);
     void read();
+    void flush();
     void close(quint16 code);
     void leave();
+    // Lets go of the connection: a reset if the page sent what was not read.
+    void end();
 
-    QTcpSocket *socket_;
+    int fd_;
+    PagePoller &poller_;
     ClientFrameReader reader_;
     qint64 maxQueued_;
+    QByteArray waiting_; // what the kernel did not take yet, in order
+    bool closing_ = false; // the last word was said: what comes is dropped
     bool gone_ = false;
+    QTimer grace_;
 };
 
 } // namespace periodix::web

@@ -95,9 +95,9 @@ WebServer::~WebServer()
     for (QTcpSocket *socket : http_.findChildren<QTcpSocket *>())
         socket->disconnect(this);
     requests_.clear();
-    const auto browsers = browsers_.keys();
     browsers_.clear();
-    for (LiveSocket *browser : browsers) {
+    // Pages still taking their Close too: each lets go of the poller here.
+    for (LiveSocket *browser : findChildren<LiveSocket *>(Qt::FindDirectChildrenOnly)) {
         browser->disconnect(this);
         delete browser;
     }
@@ -277,11 +277,11 @@ void WebServer::acceptBrowser(QTcpSocket *socket, qsizetype headSize, const QByt
     socket->disconnect(socket);
     delete socket->findChild<QTimer *>(QStringLiteral("deadline"));
     socket->read(headSize);
+    auto *browser = new LiveSocket(socket, poller_, PageMessageBytes, limits_.queuedBytes, this);
     // The upgrade says no more than the standard asks: no extension, no
     // subprotocol, no banner.
-    socket->write("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                  "Sec-WebSocket-Accept: " + accept + "\r\n\r\n");
-    auto *browser = new LiveSocket(socket, PageMessageBytes, limits_.queuedBytes, this);
+    browser->sendRaw("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                     "Sec-WebSocket-Accept: " + accept + "\r\n\r\n");
     browsers_.insert(browser, Browser{nowMs(), client});
     // What a page sends changes nothing; it only shows the page is there.
     connect(browser, &LiveSocket::heard, this, [this, browser] {

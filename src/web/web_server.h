@@ -2,6 +2,7 @@
 
 #include "feed/clock_feed.h"
 #include "platform/monotonic_clock.h"
+#include "web/page_poller.h"
 
 #include <QHash>
 #include <QHostAddress>
@@ -82,6 +83,7 @@ private:
     WebLimits limits_;
     feed::ClockFeed feed_;
     QTcpServer http_;
+    PagePoller poller_;
     struct Browser {
         qint64 heardMs;         // when it last said anything
         QString client;         // its address, or its proxy's client

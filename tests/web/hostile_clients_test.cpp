@@ -1,4 +1,5 @@
 #include "support/manual_clock.h"
+#include "web/live_socket.h"
 #include "web/web_server.h"
 
 #include <QDir>
@@ -624,7 +625,7 @@ void HostileClientsTest::slowPage_framesAtOnceAndInOrder()
     QVERIFY2(stream.startsWith("\x81") && stream.contains("\"period\":1"), stream.constData());
     // Unread, until some waits in the server beside what the kernel holds;
     // then, read, and a message published before the server's next turn.
-    const auto *connection = server->findChild<QTcpSocket *>();
+    const auto *connection = server->findChild<LiveSocket *>();
     int last = 1;
     while (connection->bytesToWrite() == 0 && last < 5000) {
         server->receive(QStringLiteral("p%1t04:00").arg(++last).toLatin1(), "127.0.0.2:40000");
