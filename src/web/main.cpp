@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+#include <sys/resource.h>
+
 namespace {
 
 // "periodix-web: --http-port 0: not a port from 1 to 65535", as Periodix says it.
@@ -64,6 +66,20 @@ int main(int argc, char *argv[])
     limits.browsers = options.value(maxBrowsers).toInt(&countOk);
     if (!countOk || limits.browsers < 1 || limits.browsers > 4096)
         return fail("--max-browsers", options.value(maxBrowsers), "not a count from 1 to 4096");
+
+    // Each page and each request holds a descriptor, and a shell's soft
+    // limit is often 1,024: raised as far as the hard limit lets, and said
+    // when that is not enough for the pages asked for.
+    rlimit files{};
+    const rlim_t needed = rlim_t(limits.browsers + limits.requests + 64);
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < needed) {
+        files.rlim_cur = std::min(needed, files.rlim_max);
+        ::setrlimit(RLIMIT_NOFILE, &files);
+        if (files.rlim_cur < needed)
+            std::fprintf(stderr,
+                         "periodix-web: only %llu open files allowed: fewer pages than --max-browsers %d may connect\n",
+                         static_cast<unsigned long long>(files.rlim_cur), limits.browsers);
+    }
 
     periodix::feed::DatagramListener listener;
     if (const int status = listening.start(options, listener, "periodix-web"))

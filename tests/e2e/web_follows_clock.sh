@@ -34,6 +34,14 @@ status=0
 timeout 10 "$WEB" --set "$WORK/fifo.ptm" >"$WORK/broken.log" 2>&1 || status=$?
 [ "$status" -eq 2 ] && grep -q "fifo.ptm: not a period set" "$WORK/broken.log" || fail "FIFO set: $status $(cat "$WORK/broken.log")"
 
+# Fewer descriptors than the pages asked for need: raised as far as allowed, and said.
+(ulimit -Sn 100 && ulimit -Hn 300 && exec "$WEB" --max-browsers 4000 --port 7698 --http-port 8698) >"$WORK/limit.log" 2>&1 &
+limited=$!
+wait_until 10 grep -q 'the page at' "$WORK/limit.log" || fail "periodix-web with few descriptors: $(cat "$WORK/limit.log")"
+kill "$limited"
+grep -q 'only 300 open files allowed: fewer pages than --max-browsers 4000 may connect' "$WORK/limit.log" ||
+  fail "descriptor limit not said: $(cat "$WORK/limit.log")"
+
 start_web() {
   "$WEB" --set "$WORK/short.ptm" --trusted-proxy 127.0.0.1 >"$WORK/web.log" 2>&1 &
   WEB_PID=$!
