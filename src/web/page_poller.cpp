@@ -15,7 +15,6 @@ PagePoller::PagePoller(QObject *parent)
 
 PagePoller::~PagePoller()
 {
-    notifier_.setEnabled(false);
     ::close(epoll_);
 }
 
