@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -44,7 +45,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption maxBrowsers(QStringLiteral("max-browsers"),
                                          QStringLiteral("Pages connected at once, at most (64; 8 from one address)."),
                                          QStringLiteral("count"), QStringLiteral("64"));
-    options.addOptions({httpPort, httpBind, trustedProxy, maxBrowsers});
+    const QCommandLineOption publish(
+        QStringLiteral("publish"),
+        QStringLiteral("Also hands what the pages hear to this pub/sub server by HTTP POST, for pages served "
+                       "by nginx (repeatable; none)."),
+        QStringLiteral("url"));
+    options.addOptions({httpPort, httpBind, trustedProxy, maxBrowsers, publish});
     if (!periodix::checkOptions(argc, argv, options, "periodix-web"))
         return 2;
     QCoreApplication app(argc, argv);
@@ -60,6 +66,14 @@ int main(int argc, char *argv[])
     QHostAddress proxy;
     if (options.isSet(trustedProxy) && !proxy.setAddress(options.value(trustedProxy)))
         return fail("--trusted-proxy", options.value(trustedProxy), "not an address");
+
+    QList<QUrl> publishTo;
+    for (const QString &value : options.values(publish)) {
+        const QUrl url(value, QUrl::StrictMode);
+        if (!url.isValid() || url.host().isEmpty() || (url.scheme() != u"http" && url.scheme() != u"https"))
+            return fail("--publish", value, "not an http:// or https:// address");
+        publishTo.append(url);
+    }
 
     periodix::web::WebLimits limits;
     bool countOk = false;
@@ -86,6 +100,8 @@ int main(int argc, char *argv[])
         return status;
     periodix::web::WebServer server(periodix::steadyClock(), limits, listening.feedSettings());
     server.setTrustedProxy(proxy);
+    for (const QUrl &url : std::as_const(publishTo))
+        server.publishTo(url);
     if (!server.listen(webAddress, webPort)) {
         std::fprintf(stderr, "periodix-web: cannot serve on %s port %u: %s\n", qPrintable(webAddress.toString()),
                      unsigned(webPort), qPrintable(server.errorString()));
@@ -101,6 +117,8 @@ int main(int argc, char *argv[])
     std::printf("periodix-web: the clock from UDP port %u (its hall feed %u), the page at http://%s:%u/\n",
                 unsigned(listening.port()), unsigned(listening.feedPort()),
                 qPrintable(host), unsigned(server.port()));
+    for (const QUrl &url : std::as_const(publishTo))
+        std::printf("periodix-web: publishing to %s\n", qPrintable(url.toDisplayString()));
     std::fflush(stdout);
     return app.exec();
 }

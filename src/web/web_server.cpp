@@ -4,9 +4,10 @@
 #include "web/graceful_close.h"
 #include "web/http_request.h"
 #include "web/live_socket.h"
+#include "web/publisher.h"
 
-#include <QCryptographicHash>
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QTcpSocket>
 
 // The page lives in this static library's resources, which need starting by hand.
@@ -53,16 +54,16 @@ const QByteArray PlainText = "text/plain; charset=utf-8";
 constexpr qsizetype PageMessageBytes = 1024;
 
 // The page runs its one script and nothing else: the script by its hash, so
-// that no text the page shows could ever run as code.
+// that no text the page shows could ever run as code. The page carries its
+// policy itself, so that it holds wherever the page is served from (nginx
+// serves it as a file); sent as a header here too.
 const QByteArray &pagePolicy()
 {
     static const QByteArray policy = [] {
         const QByteArray &html = page();
-        const qsizetype start = html.indexOf('>', html.indexOf("<script")) + 1;
-        const QByteArray script = html.mid(start, html.indexOf("</script>") - start);
-        return "default-src 'none'; script-src 'sha256-" +
-               QCryptographicHash::hash(script, QCryptographicHash::Sha256).toBase64() +
-               "'; style-src 'unsafe-inline'; connect-src 'self'";
+        const QByteArray tag = "<meta http-equiv=\"Content-Security-Policy\" content=\"";
+        const qsizetype start = html.indexOf(tag) + tag.size();
+        return html.mid(start, html.indexOf('"', start) - start);
     }();
     return policy;
 }
@@ -101,6 +102,13 @@ WebServer::~WebServer()
         browser->disconnect(this);
         delete browser;
     }
+}
+
+void WebServer::publishTo(const QUrl &url)
+{
+    if (!network_)
+        network_ = new QNetworkAccessManager(this);
+    publishers_.append(new Publisher(url, *network_, this));
 }
 
 bool WebServer::listen(const QHostAddress &address, quint16 port)
@@ -235,7 +243,14 @@ void WebServer::readRequest(QTcpSocket *socket)
     } else if (request.path == "/" || request.path == "/index.html") {
         answer(socket, 200, "text/html; charset=utf-8", page(), withBody);
     } else if (request.path == "/clock.json") {
-        answer(socket, 200, "application/json", clockJson(feed_.state(nowMs()), true), withBody);
+        QByteArray json = clockJson(feed_.state(nowMs()), true);
+        if (!publishers_.isEmpty()) {
+            const bool failing = std::any_of(publishers_.cbegin(), publishers_.cend(),
+                                             [](const Publisher *p) { return p->failing(); });
+            json.chop(1);
+            json += failing ? ",\"publish\":\"failing\"}" : ",\"publish\":\"ok\"}";
+        }
+        answer(socket, 200, "application/json", json, withBody);
     } else {
         answer(socket, 404, PlainText, "Not found\n", withBody);
     }
@@ -329,8 +344,11 @@ void WebServer::publish()
         return;
     published_ = key;
     publishedMs_ = now;
+    const QByteArray message = clockJson(state, false);
+    for (Publisher *publisher : std::as_const(publishers_))
+        publisher->publish(message);
     // One frame for every page: what a page costs is its write alone.
-    const QByteArray frame = textFrame(clockJson(state, false));
+    const QByteArray frame = textFrame(message);
     const auto browsers = browsers_.keys(); // one that goes leaves the list
     for (LiveSocket *browser : browsers)
         send(browser, frame);

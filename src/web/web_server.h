@@ -11,10 +11,12 @@
 #include <QTimer>
 
 class QTcpSocket;
+class QNetworkAccessManager;
 
 namespace periodix::web {
 
 class LiveSocket;
+class Publisher;
 
 // What periodix-web lets browsers and clients take of it.
 struct WebLimits {
@@ -57,6 +59,10 @@ public:
     // One datagram of the clock as it arrived: the pages hear of it at once.
     void receive(const QByteArray &bytes, const QString &sender);
     void receiveFeed(const QByteArray &bytes, const QString &sender);
+
+    // Everything the pages hear goes to this pub/sub server too; /clock.json
+    // then says whether publishing works.
+    void publishTo(const QUrl &url);
 
     int browserCount() const { return int(browsers_.size()); }
     int requestCount() const { return int(requests_.size()); }
@@ -102,6 +108,8 @@ private:
     bool publishing_ = false; // a publication waits for the end of this turn
     QTimer watch_;     // state changes without a datagram (a lost link), and liveness
     QTimer pinger_;
+    QNetworkAccessManager *network_ = nullptr; // made for the first publisher
+    QList<Publisher *> publishers_;
 };
 
 } // namespace periodix::web
