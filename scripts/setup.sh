@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-websockets-dev qt6-qpa-plugins libgl-dev libxcb1-dev libasound2-dev
           fonts-dejavu-core fonts-liberation2 dpkg-dev file xvfb xauth xdotool x11-utils iproute2 util-linux chromium
-          nginx-light openssl python3)
+          nginx-light libnginx-mod-nchan openssl python3)
 
 missing=()
 for p in "${packages[@]}"; do
