@@ -35,7 +35,7 @@ timeout 10 "$WEB" --set "$WORK/fifo.ptm" >"$WORK/broken.log" 2>&1 || status=$?
 [ "$status" -eq 2 ] && grep -q "fifo.ptm: not a period set" "$WORK/broken.log" || fail "FIFO set: $status $(cat "$WORK/broken.log")"
 
 # Fewer descriptors than the pages asked for need: raised as far as allowed, and said.
-(ulimit -Sn 100 && ulimit -Hn 300 && exec "$WEB" --max-browsers 4000 --port 7698 --http-port 8698) >"$WORK/limit.log" 2>&1 &
+(ulimit -Sn 100 && ulimit -Hn 300 && exec "$WEB" --max-browsers 4000 --port 7698 --http-port 8696) >"$WORK/limit.log" 2>&1 &
 limited=$!
 wait_until 10 grep -q 'the page at' "$WORK/limit.log" || fail "periodix-web with few descriptors: $(cat "$WORK/limit.log")"
 kill "$limited"
@@ -43,7 +43,7 @@ grep -q 'only 300 open files allowed: fewer pages than --max-browsers 4000 may c
   fail "descriptor limit not said: $(cat "$WORK/limit.log")"
 
 start_web() {
-  "$WEB" --set "$WORK/short.ptm" --trusted-proxy 127.0.0.1 >"$WORK/web.log" 2>&1 &
+  "$WEB" --set "$WORK/short.ptm" --trusted-proxy 127.0.0.1 --publish http://127.0.0.1:8080/publish >"$WORK/web.log" 2>&1 &
   WEB_PID=$!
   PIDS+=($WEB_PID)
   wait_until 10 grep -q 'the page at http://127.0.0.1:8699/' "$WORK/web.log" || fail "periodix-web did not start: $(cat "$WORK/web.log")"
@@ -164,7 +164,48 @@ for refused in 'Origin: http://127.0.0.1:8443' 'Origin: http://evil.example|X-Fo
 done
 echo "through nginx over HTTPS: $("$PAGE_PROBE" 9223 eval "document.getElementById('time').textContent") and 20 pages"
 
+# Beyond the hall: periodix-web publishes to nginx's pub/sub module, whose
+# site (the example as shipped, but for its paths and port) serves the page.
+mkdir -p "$WORK/pubsub/web" "$WORK/pubsub/cache"
+cp "$(dirname "$0")/../../src/web/page.html" "$WORK/pubsub/web/index.html"
+sed -e "s|/usr/share/periodix/web|$WORK/pubsub/web|" -e "s|/var/cache/nginx/periodix|$WORK/pubsub/cache|" \
+  -e "s|listen 80;|listen 127.0.0.1:8080;|" "$(dirname "$0")/../../examples/nginx/periodix-pubsub.conf" >"$WORK/pubsub/site.conf"
+cat >"$WORK/pubsub/nginx.conf" <<NGINX
+load_module /usr/lib/nginx/modules/ngx_nchan_module.so;
+user root;
+pid $WORK/pubsub/pid;
+error_log $WORK/pubsub/error.log;
+events {}
+http {
+  access_log off;
+  include /etc/nginx/mime.types;
+  client_body_temp_path $WORK/pubsub/body;
+  proxy_temp_path $WORK/pubsub/proxy;
+  include $WORK/pubsub/site.conf;
+}
+NGINX
+publishing() { wait_until 10 bash -c "curl -s http://127.0.0.1:8699/clock.json | grep -q '\"publish\":\"$1\"'"; }
+start_pubsub() {
+  nginx -c "$WORK/pubsub/nginx.conf" -g 'daemon off;' >"$WORK/pubsub/out.log" 2>&1 &
+  PUBSUB_PID=$!
+  PIDS+=($PUBSUB_PID)
+  publishing ok || fail "not publishing: $(curl -s http://127.0.0.1:8699/clock.json) $(cat "$WORK/pubsub/out.log")"
+}
+start_pubsub
+chromium --headless=new --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
+  --disable-component-update --disable-sync --user-data-dir="$WORK/chromium-pubsub" \
+  --remote-debugging-port=9224 --window-size=960,540 "http://127.0.0.1:8080/" >"$WORK/chromium-pubsub.log" 2>&1 &
+PIDS+=($!)
+pubsub_page_is() { wait_until "$2" bash -c "[ \"\$('$PAGE_PROBE' 9224 eval 'document.body.dataset.status' 2>/dev/null)\" = $1 ]"; }
+pubsub_page_is running 15 || fail "the page through nginx: $("$PAGE_PROBE" 9224 eval 'document.body.dataset.status' 2>&1)"
+curl -sN -H 'Accept: text/event-stream' http://127.0.0.1:8080/live >"$WORK/pubsub/events" 2>&1 &
+PIDS+=($!)
+wait_until 5 grep -q '"state":"running"' "$WORK/pubsub/events" || fail "the subscriber: $(cat "$WORK/pubsub/events")"
+curl -s http://127.0.0.1:8080/clock.json | grep -q '"state":"running"' || fail "/clock.json through nginx"
+echo "through nginx's pub/sub: the page $("$PAGE_PROBE" 9224 eval "document.getElementById('time').textContent")"
+
 keys "$main" s                     # pause
+wait_until 1 grep -q '"state":"paused"' "$WORK/pubsub/events" || fail "the subscriber did not hear the pause within a second"
 page_shows state "Paused"
 json=$(curl -s http://127.0.0.1:8699/clock.json)
 [[ "$json" == *'"state":"paused"'* && "$json" == *'"period":2'* ]] || fail "clock.json: $json"
@@ -186,12 +227,19 @@ if [ -n "${SCREENSHOTS:-}" ]; then # the transparent page as a live stream shows
   convert "$WORK/overlay.png" -background '#1f4e8c' -flatten "$SCREENSHOTS/web_overlay.png"
 fi
 
+# nginx goes: periodix-web says so and its own page goes on; nginx comes
+# back, and so does the page through it.
+kill "$PUBSUB_PID"
+wait "$PUBSUB_PID" 2>/dev/null || true
+publishing failing || fail "publishing to a stopped nginx said to work"
 keys "$main" s                     # start again, then the network goes
 page_shows state ""
 wait_until 5 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval 'document.body.dataset.status' 2>/dev/null)\" = running ]" || fail "not running"
 first_tick=$(text_of time)          # one more tick: the clock is surely counting
 wait_until 5 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('time').textContent\" 2>/dev/null)\" != '$first_tick' ]" ||
   fail "no second tick"
+start_pubsub
+pubsub_page_is running 15 || fail "the page through nginx did not come back"
 ip link set veth0 down
 ip link set veth1 down
 page_shows state "LINK LOST" 8
