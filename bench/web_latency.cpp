@@ -25,6 +25,9 @@
 #include <QScopeGuard>
 #include <QTcpServer>
 #include <QUdpSocket>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTemporaryDir>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -86,21 +89,25 @@ double memoryMiB(qint64 pid, const QByteArray &key)
 struct Page {
     int fd = -1;
     QByteArray in;
+    bool events = false; // an event stream (through nginx's pub/sub), else a WebSocket
     bool upgraded = false;
     bool closed = false;
     QByteArray last;
     std::vector<qint64> arrivals; // of news: the once-a-second word that the server is alive repeats the last
 
+    void takeEvents(qint64 at);
     void take(qint64 at)
     {
         if (!upgraded) {
             const qsizetype end = in.indexOf("\r\n\r\n");
             if (end < 0)
                 return;
-            upgraded = in.startsWith("HTTP/1.1 101");
+            upgraded = in.startsWith(events ? "HTTP/1.1 200" : "HTTP/1.1 101");
             closed = !upgraded;
             in.remove(0, end + 4);
         }
+        if (events)
+            return takeEvents(at);
         while (in.size() >= 2) {
             const auto byte = [this](qsizetype i) { return quint64(quint8(in[i])); };
             quint64 length = byte(1) & 0x7f;
@@ -137,6 +144,21 @@ struct Page {
     }
 };
 
+// The events of a stream, each its lines and a blank one; lines other than
+// data (an id, a chunk's length) are passed over.
+void Page::takeEvents(qint64 at)
+{
+    for (qsizetype end; (end = in.indexOf("\n\n")) >= 0;) {
+        for (const QByteArray &line : in.left(end).split('\n')) {
+            if (line.startsWith("data: ") && line.mid(6) != last) {
+                last = line.mid(6);
+                arrivals.push_back(at);
+            }
+        }
+        in.remove(0, end + 2);
+    }
+}
+
 class Pages {
 public:
     explicit Pages(int count) : pages_(size_t(count)), epoll_(::epoll_create1(0)) {}
@@ -149,7 +171,7 @@ public:
 
     // Connects every page, a batch at a time so that no more requests are in
     // progress at once than the server takes; each has heard its first message.
-    bool connect(quint16 port)
+    bool connect(quint16 port, bool halfEvents)
     {
         constexpr size_t Batch = 32;
         for (size_t first = 0; first < pages_.size(); first += Batch) {
@@ -162,11 +184,14 @@ public:
                     return false;
                 const int one = 1;
                 ::setsockopt(page.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                page.events = halfEvents && i % 2 == 1;
                 const QByteArray request =
                     "GET /live HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
-                    "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
-                    "Sec-WebSocket-Version: 13\r\nX-Forwarded-For: 127.1." +
-                    QByteArray::number(i / 250) + '.' + QByteArray::number(i % 250 + 1) + "\r\n\r\n";
+                    (page.events ? QByteArray("\r\nAccept: text/event-stream")
+                                 : QByteArray("\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: "
+                                              "dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13")) +
+                    "\r\nX-Forwarded-For: 127.1." + QByteArray::number(i / 250) + '.' +
+                    QByteArray::number(i % 250 + 1) + "\r\n\r\n";
                 ::send(page.fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
                 ::fcntl(page.fd, F_SETFL, O_NONBLOCK);
                 epoll_event event{EPOLLIN, {}};
@@ -236,6 +261,91 @@ private:
     int epoll_;
 };
 
+// The processes of a program: itself and its children (nginx's workers).
+QList<qint64> family(qint64 pid)
+{
+    QList<qint64> pids{pid};
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    if (children.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &child : children.readAll().split(' '))
+            if (child.trimmed().toLongLong() > 0)
+                pids.append(child.trimmed().toLongLong());
+    }
+    return pids;
+}
+
+double familyCpu(qint64 pid)
+{
+    double total = 0;
+    for (qint64 p : family(pid))
+        total += cpuSeconds(p);
+    return total;
+}
+
+double familyMiB(qint64 pid)
+{
+    double total = 0;
+    for (qint64 p : family(pid))
+        total += memoryMiB(p, "VmRSS");
+    return total;
+}
+
+// nginx with its pub/sub module and the example site, on loopback ports of
+// its own, in a folder of its own.
+class Nginx {
+public:
+    bool start(const QString &site)
+    {
+        QFile example(site);
+        if (!dir_.isValid() || !example.open(QIODevice::ReadOnly))
+            return false;
+        port = freePort();
+        QByteArray conf = example.readAll();
+        conf.replace("listen 80;", "listen 127.0.0.1:" + QByteArray::number(port) + ';');
+        conf.replace("/var/cache/nginx/periodix", dir_.filePath(QStringLiteral("cache")).toUtf8());
+        conf.replace("127.0.0.1:8698", "127.0.0.1:" + QByteArray::number(freePort()));
+        const QByteArray folder = dir_.path().toUtf8();
+        QFile main(dir_.filePath(QStringLiteral("nginx.conf")));
+        if (!main.open(QIODevice::WriteOnly))
+            return false;
+        main.write("load_module /usr/lib/nginx/modules/ngx_nchan_module.so;\n" +
+                   QByteArray(::geteuid() == 0 ? "user root;\n" : "") + "worker_processes auto;\n"
+                   "worker_rlimit_nofile 16384;\npid " + folder + "/pid;\nerror_log " + folder + "/error.log;\n"
+                   "events { worker_connections 16000; }\nhttp {\n  access_log off;\n"
+                   "  client_body_temp_path " + folder + "/body;\n  proxy_temp_path " + folder + "/proxy;\n" +
+                   conf + "}\n");
+        main.close();
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        process_.start(QStringLiteral("nginx"), {"-p", dir_.path(), "-c", main.fileName(), "-g", "daemon off;"});
+        if (!process_.waitForStarted())
+            return false;
+        // Up once it answers.
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            if (probe.waitForConnected(100))
+                return true;
+            if (waited.elapsed() > 5000 || process_.state() != QProcess::Running)
+                return false;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+    ~Nginx()
+    {
+        process_.terminate();
+        process_.waitForFinished(3000);
+    }
+    qint64 pid() const { return process_.processId(); }
+    quint16 port = 0;
+
+private:
+    QTemporaryDir dir_;
+    QProcess process_;
+};
+
 struct Figures {
     QString program;
     int pages = 0;
@@ -245,14 +355,26 @@ struct Figures {
     double runningMiB = 0;
     double burstSeconds = 0, burstCpu = 0, peakMiB = 0;
     double floodSeconds = 0;
+    double nginxCpu = -1, nginxMiB = 0; // through nginx only
     bool allHeard = false;
     long dropped = 0;
 };
 
-bool measure(Figures &f, const QString &program, const QStringList &programArguments, int burst, int clockSeconds)
+bool measure(Figures &f, const QString &program, QStringList programArguments, int burst, int clockSeconds,
+             const QString &site = {})
 {
     const quint16 udpPort = freePort();
     const quint16 httpPort = freePort();
+    // Through nginx the pages are its subscribers, half of them by WebSocket
+    // and half by event stream, and periodix-web publishes to it.
+    Nginx nginx;
+    if (!site.isEmpty()) {
+        if (!nginx.start(site)) {
+            std::fprintf(stderr, "nginx with the pub/sub module did not start\n");
+            return false;
+        }
+        programArguments << "--publish" << QStringLiteral("http://127.0.0.1:%1/publish").arg(nginx.port);
+    }
     QProcess server;
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start(program, programArguments + QStringList{"--bind", "127.0.0.1", "--port", QString::number(udpPort),
@@ -270,7 +392,7 @@ bool measure(Figures &f, const QString &program, const QStringList &programArgum
     });
 
     Pages pages(f.pages);
-    if (!pages.connect(httpPort)) {
+    if (!pages.connect(site.isEmpty() ? httpPort : nginx.port, !site.isEmpty())) {
         std::fprintf(stderr, "%s: not all %d pages connected\n", qPrintable(f.program), f.pages);
         return false;
     }
@@ -287,6 +409,7 @@ bool measure(Figures &f, const QString &program, const QStringList &programArgum
 
     // The clock running: one datagram a second.
     const double cpuBefore = cpuSeconds(pid);
+    const double nginxBefore = site.isEmpty() ? 0 : familyCpu(nginx.pid());
     QElapsedTimer wall;
     wall.start();
     for (int s = 0; s < clockSeconds; ++s) {
@@ -298,6 +421,10 @@ bool measure(Figures &f, const QString &program, const QStringList &programArgum
     f.runningCpu = runningCpuSeconds / (wall.elapsed() / 1000.0) * 100.0;
     f.perPageUs = runningCpuSeconds / clockSeconds / f.pages * 1e6;
     f.runningMiB = memoryMiB(pid, "VmRSS");
+    if (!site.isEmpty()) {
+        f.nginxCpu = (familyCpu(nginx.pid()) - nginxBefore) / (wall.elapsed() / 1000.0) * 100.0;
+        f.nginxMiB = familyMiB(nginx.pid());
+    }
 
     // The burst: each datagram once every page has the one before.
     std::vector<qint64> sentAt;
@@ -358,6 +485,7 @@ int main(int argc, char *argv[])
     int burst = 500;
     int clockSeconds = 10;
     QString relay;
+    QString site; // the pub/sub site, examples/nginx/periodix-pubsub.conf
     QString web;
     const QStringList arguments = app.arguments().mid(1);
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -377,25 +505,40 @@ int main(int argc, char *argv[])
         } else if (a == QLatin1String("--relay")) {
             relay = value;
             ++i;
+        } else if (a == QLatin1String("--through-nginx")) {
+            site = value;
+            ++i;
         } else {
             web = a;
         }
     }
     if (web.isEmpty()) {
         std::fprintf(stderr, "usage: %s [--pages 64,1000,4000] [--burst N] [--clock-seconds N] [--relay RELAY.js] "
-                             "PERIODIX-WEB\n", argv[0]);
+                             "[--through-nginx SITE.conf] PERIODIX-WEB\n", argv[0]);
         return 2;
     }
 
     std::vector<Figures> all;
     bool ok = true;
     for (int count : counts) {
-        for (const QString &program : relay.isEmpty() ? QStringList{web} : QStringList{web, relay}) {
+        // periodix-web serving the pages itself where it can, the relay, and
+        // periodix-web publishing through nginx.
+        QStringList ways;
+        if (count <= 4096)
+            ways << web;
+        if (!relay.isEmpty())
+            ways << relay;
+        if (!site.isEmpty())
+            ways << site;
+        for (const QString &program : std::as_const(ways)) {
             Figures f;
             f.pages = count;
-            f.program = program == relay ? QStringLiteral("Node relay") : QStringLiteral("periodix-web");
-            const bool measured = program == relay ? measure(f, QStringLiteral("node"), {relay}, burst, clockSeconds)
-                                                   : measure(f, web, {}, burst, clockSeconds);
+            f.program = program == relay  ? QStringLiteral("Node relay")
+                        : program == site ? QStringLiteral("through nginx")
+                                          : QStringLiteral("periodix-web");
+            const bool measured = program == relay  ? measure(f, QStringLiteral("node"), {relay}, burst, clockSeconds)
+                                  : program == site ? measure(f, web, {}, burst, clockSeconds, site)
+                                                    : measure(f, web, {}, burst, clockSeconds);
             if (!measured) {
                 ok = false;
                 continue;
@@ -409,6 +552,9 @@ int main(int argc, char *argv[])
                         f.burstCpu, f.peakMiB);
             std::printf("  flood (%d datagrams at once): every page had the last state after %.2f s: %s, dropped %ld\n",
                         4 * burst, f.floodSeconds, f.allHeard ? "yes" : "NO", f.dropped);
+            if (f.nginxCpu >= 0)
+                std::printf("  nginx while the clock runs: CPU %.2f %%, RSS %.1f MiB (all its processes)\n", f.nginxCpu,
+                            f.nginxMiB);
             std::fflush(stdout);
             // The relay is measured, not judged: it has no flood rule.
             ok = ok && (program == relay || (f.allHeard && f.dropped == 0));
@@ -417,13 +563,19 @@ int main(int argc, char *argv[])
     }
 
     // How each program's cost grows with the pages, against its fewest.
+    // Through nginx, the CPU and memory are periodix-web's, then nginx's.
     std::printf("\n| program | pages | p50 ms | p99 ms | worst ms | CPU, clock running | us a message per page | "
-                "memory MiB | x CPU a page | x p50 |\n|---|---|---|---|---|---|---|---|---|---|\n");
+                "memory MiB | x CPU a page | x p50 | nginx CPU | nginx MiB |\n"
+                "|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const Figures &f : all) {
         const auto first = std::find_if(all.begin(), all.end(), [&](const Figures &g) { return g.program == f.program; });
-        std::printf("| %s | %d | %.2f | %.2f | %.1f | %.2f %% | %.2f | %.1f | %.2f | %.1f |\n", qPrintable(f.program),
+        std::printf("| %s | %d | %.2f | %.2f | %.1f | %.2f %% | %.2f | %.1f | %.2f | %.1f |", qPrintable(f.program),
                     f.pages, f.p50, f.p99, f.worst, f.runningCpu, f.perPageUs, f.runningMiB,
                     f.perPageUs / first->perPageUs, f.p50 / first->p50);
+        if (f.nginxCpu >= 0)
+            std::printf(" %.2f %% | %.1f |\n", f.nginxCpu, f.nginxMiB);
+        else
+            std::printf(" | |\n");
     }
     return ok ? 0 : 1;
 }
