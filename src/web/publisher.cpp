@@ -5,6 +5,7 @@
 #include <QNetworkRequest>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace periodix::web {
 
@@ -50,10 +51,16 @@ void Publisher::done(QNetworkReply *reply)
     busy_ = false;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() == QNetworkReply::NoError && status >= 200 && status < 300) {
+        if (failures_ > 0)
+            std::fprintf(stderr, "periodix-web: publishing to %s works again\n", qPrintable(url_.toDisplayString()));
         failures_ = 0;
         post();
         return;
     }
+    // Said once when it starts failing, not at every try.
+    if (failures_ == 0)
+        std::fprintf(stderr, "periodix-web: publishing to %s fails: %s\n", qPrintable(url_.toDisplayString()),
+                     qPrintable(status ? QStringLiteral("HTTP %1").arg(status) : reply->errorString()));
     ++failures_;
     // The message that failed is tried again, unless a newer one came.
     if (!hasWaiting_) {

@@ -43,7 +43,8 @@ grep -q 'only 300 open files allowed: fewer pages than --max-browsers 4000 may c
   fail "descriptor limit not said: $(cat "$WORK/limit.log")"
 
 start_web() {
-  "$WEB" --set "$WORK/short.ptm" --trusted-proxy 127.0.0.1 --publish http://127.0.0.1:8080/publish >"$WORK/web.log" 2>&1 &
+  "$WEB" --set "$WORK/short.ptm" --trusted-proxy 127.0.0.1 --publish http://127.0.0.1:8080/publish \
+    --publish https://127.0.0.1:8444/publish >"$WORK/web.log" 2>&1 &
   WEB_PID=$!
   PIDS+=($WEB_PID)
   wait_until 10 grep -q 'the page at http://127.0.0.1:8699/' "$WORK/web.log" || fail "periodix-web did not start: $(cat "$WORK/web.log")"
@@ -169,7 +170,14 @@ echo "through nginx over HTTPS: $("$PAGE_PROBE" 9223 eval "document.getElementBy
 mkdir -p "$WORK/pubsub/web" "$WORK/pubsub/cache"
 cp "$(dirname "$0")/../../src/web/page.html" "$WORK/pubsub/web/index.html"
 sed -e "s|/usr/share/periodix/web|$WORK/pubsub/web|" -e "s|/var/cache/nginx/periodix|$WORK/pubsub/cache|" \
-  -e "s|listen 80;|listen 127.0.0.1:8080;|" "$(dirname "$0")/../../examples/nginx/periodix-pubsub.conf" >"$WORK/pubsub/site.conf"
+  -e "s|listen 80;|listen 127.0.0.1:8080; listen 127.0.0.1:8444 ssl; ssl_certificate $WORK/cert.pem; ssl_certificate_key $WORK/key.pem;|" \
+  "$(dirname "$0")/../../examples/nginx/periodix-pubsub.conf" >"$WORK/pubsub/site.conf"
+# periodix-web publishes over TLS too, to a certificate this machine trusts
+# (in the test's own mount namespace).
+mkdir -p "$WORK/certs"
+cp "$WORK/cert.pem" "$WORK/certs/periodix-test.pem"
+openssl rehash "$WORK/certs" 2>/dev/null || c_rehash "$WORK/certs" >/dev/null
+mount --bind "$WORK/certs" /etc/ssl/certs || fail "cannot trust the test's certificate"
 cat >"$WORK/pubsub/nginx.conf" <<NGINX
 load_module /usr/lib/nginx/modules/ngx_nchan_module.so;
 user root;
