@@ -379,8 +379,10 @@ bool measure(Figures &f, const QString &program, QStringList programArguments, i
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start(program, programArguments + QStringList{"--bind", "127.0.0.1", "--port", QString::number(udpPort),
                                                          "--http-bind", "127.0.0.1", "--http-port",
-                                                         QString::number(httpPort), "--trusted-proxy", "127.0.0.1",
-                                                         "--max-browsers", QString::number(f.pages)});
+                                                         QString::number(httpPort), "--trusted-proxy", "127.0.0.1"} +
+                                            // through nginx periodix-web has no pages of its own
+                                            (site.isEmpty() ? QStringList{"--max-browsers", QString::number(f.pages)}
+                                                            : QStringList{}));
     if (!server.waitForStarted() || !server.waitForReadyRead(5000)) {
         std::fprintf(stderr, "%s did not start\n", qPrintable(f.program));
         return false;

@@ -38,6 +38,8 @@ timeout 10 "$WEB" --set "$WORK/fifo.ptm" >"$WORK/broken.log" 2>&1 || status=$?
 (ulimit -Sn 100 && ulimit -Hn 300 && exec "$WEB" --max-browsers 4000 --port 7698 --http-port 8696) >"$WORK/limit.log" 2>&1 &
 limited=$!
 wait_until 10 grep -q 'the page at' "$WORK/limit.log" || fail "periodix-web with few descriptors: $(cat "$WORK/limit.log")"
+json=$(curl -s http://127.0.0.1:8696/clock.json)
+[[ "$json" == *'"state":"waiting"'* && "$json" != *publish* ]] || fail "one that does not publish: $json"
 kill "$limited"
 grep -q 'only 300 open files allowed: fewer pages than --max-browsers 4000 may connect' "$WORK/limit.log" ||
   fail "descriptor limit not said: $(cat "$WORK/limit.log")"
@@ -52,11 +54,18 @@ start_web() {
 start_web
 
 # The page as an overlay: transparent, the horn on, tenths in the last minute.
-chromium --headless=new --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
-  --disable-component-update --disable-sync --autoplay-policy=no-user-gesture-required \
-  --user-data-dir="$WORK/chromium" --remote-debugging-port=9222 --window-size=960,540 \
-  "http://127.0.0.1:8699/?horn=1&transparent=1&tenths=1" >"$WORK/chromium.log" 2>&1 &
-PIDS+=($!)
+# A headless Chromium showing URL, for the page probe on PORT.
+open_page() { # PORT URL [FLAGS...]
+  local port=$1 url=$2
+  shift 2
+  chromium --headless=new --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
+    --disable-component-update --disable-sync --user-data-dir="$WORK/chromium-$port" --remote-debugging-port="$port" \
+    --window-size=960,540 "$@" "$url" >"$WORK/chromium-$port.log" 2>&1 &
+  PIDS+=($!)
+}
+# Waits until the page on PORT has STATUS.
+page_status_is() { wait_until "$3" bash -c "[ \"\$('$PAGE_PROBE' $1 eval 'document.body.dataset.status' 2>/dev/null)\" = $2 ]"; }
+open_page 9222 "http://127.0.0.1:8699/?horn=1&transparent=1&tenths=1" --autoplay-policy=no-user-gesture-required
 
 page() { "$PAGE_PROBE" 9222 eval "$1" 2>/dev/null; }
 text_of() { page "document.getElementById('$1').textContent"; }
@@ -130,27 +139,24 @@ openssl req -x509 -newkey rsa:2048 -nodes -keyout "$WORK/key.pem" -out "$WORK/ce
 mkdir -p "$WORK/nginx"
 sed -e "s|/etc/ssl/periodix|$WORK|g" -e "s|listen 443 ssl;|listen 127.0.0.1:8443 ssl;|" \
   "$(dirname "$0")/../../docs/nginx-periodix.conf" >"$WORK/nginx/site.conf"
-cat >"$WORK/nginx/nginx.conf" <<NGINX
+# nginx's main file for the site in $WORK/NAME, all its files there.
+nginx_conf() { # NAME
+  cat >"$WORK/$1/nginx.conf" <<NGINX
+load_module /usr/lib/nginx/modules/ngx_nchan_module.so;
 user root;
-pid $WORK/nginx/pid;
-error_log $WORK/nginx/error.log;
+pid $WORK/$1/pid;
+error_log $WORK/$1/error.log;
 events {}
-http {
-  access_log off;
-  client_body_temp_path $WORK/nginx/body;
-  proxy_temp_path $WORK/nginx/proxy;
-  include $WORK/nginx/site.conf;
-}
+http { access_log off; include /etc/nginx/mime.types; client_body_temp_path $WORK/$1/body; proxy_temp_path $WORK/$1/proxy; include $WORK/$1/site.conf; }
 NGINX
+}
+nginx_conf nginx
 nginx -c "$WORK/nginx/nginx.conf" -g 'daemon off;' >"$WORK/nginx/out.log" 2>&1 &
 PIDS+=($!)
 wait_until 10 bash -c "curl -sk https://127.0.0.1:8443/clock.json | grep -q running" ||
   fail "nginx: $(cat "$WORK/nginx/out.log" "$WORK/nginx/error.log" 2>/dev/null)"
-chromium --headless=new --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
-  --disable-component-update --disable-sync --ignore-certificate-errors --user-data-dir="$WORK/chromium-tls" \
-  --remote-debugging-port=9223 --window-size=960,540 "https://127.0.0.1:8443/" >"$WORK/chromium-tls.log" 2>&1 &
-PIDS+=($!)
-wait_until 15 bash -c "[ \"\$('$PAGE_PROBE' 9223 eval 'document.body.dataset.status' 2>/dev/null)\" = running ]" ||
+open_page 9223 "https://127.0.0.1:8443/" --ignore-certificate-errors
+page_status_is 9223 running 15 ||
   fail "the page over HTTPS: $("$PAGE_PROBE" 9223 eval 'document.body.dataset.status + document.getElementById("link").textContent' 2>&1)"
 "$LIVE_CLIENTS" 8443 20 '"state":"running"' 10 || fail "not every page behind the proxy heard the clock"
 # Through the site, the Origin is checked against the scheme and host the
@@ -172,26 +178,20 @@ cp "$(dirname "$0")/../../src/web/page.html" "$WORK/pubsub/web/index.html"
 sed -e "s|/usr/share/periodix/web|$WORK/pubsub/web|" -e "s|/var/cache/nginx/periodix|$WORK/pubsub/cache|" \
   -e "s|listen 80;|listen 127.0.0.1:8080; listen 127.0.0.1:8444 ssl; ssl_certificate $WORK/cert.pem; ssl_certificate_key $WORK/key.pem;|" \
   "$(dirname "$0")/../../examples/nginx/periodix-pubsub.conf" >"$WORK/pubsub/site.conf"
+# A proxy in front of it that strips WebSockets, as some do.
+cat >>"$WORK/pubsub/site.conf" <<'NGINX'
+server {
+    listen 127.0.0.1:8081;
+    location / { proxy_pass http://127.0.0.1:8080; proxy_buffering off; }
+}
+NGINX
 # periodix-web publishes over TLS too, to a certificate this machine trusts
 # (in the test's own mount namespace).
 mkdir -p "$WORK/certs"
 cp "$WORK/cert.pem" "$WORK/certs/periodix-test.pem"
 openssl rehash "$WORK/certs" 2>/dev/null || c_rehash "$WORK/certs" >/dev/null
 mount --bind "$WORK/certs" /etc/ssl/certs || fail "cannot trust the test's certificate"
-cat >"$WORK/pubsub/nginx.conf" <<NGINX
-load_module /usr/lib/nginx/modules/ngx_nchan_module.so;
-user root;
-pid $WORK/pubsub/pid;
-error_log $WORK/pubsub/error.log;
-events {}
-http {
-  access_log off;
-  include /etc/nginx/mime.types;
-  client_body_temp_path $WORK/pubsub/body;
-  proxy_temp_path $WORK/pubsub/proxy;
-  include $WORK/pubsub/site.conf;
-}
-NGINX
+nginx_conf pubsub
 publishing() { wait_until 10 bash -c "curl -s http://127.0.0.1:8699/clock.json | grep -q '\"publish\":\"$1\"'"; }
 start_pubsub() {
   nginx -c "$WORK/pubsub/nginx.conf" -g 'daemon off;' >"$WORK/pubsub/out.log" 2>&1 &
@@ -200,12 +200,12 @@ start_pubsub() {
   publishing ok || fail "not publishing: $(curl -s http://127.0.0.1:8699/clock.json) $(cat "$WORK/pubsub/out.log")"
 }
 start_pubsub
-chromium --headless=new --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
-  --disable-component-update --disable-sync --user-data-dir="$WORK/chromium-pubsub" \
-  --remote-debugging-port=9224 --window-size=960,540 "http://127.0.0.1:8080/" >"$WORK/chromium-pubsub.log" 2>&1 &
-PIDS+=($!)
-pubsub_page_is() { wait_until "$2" bash -c "[ \"\$('$PAGE_PROBE' 9224 eval 'document.body.dataset.status' 2>/dev/null)\" = $1 ]"; }
-pubsub_page_is running 15 || fail "the page through nginx: $("$PAGE_PROBE" 9224 eval 'document.body.dataset.status' 2>&1)"
+open_page 9224 "http://127.0.0.1:8080/"
+page_status_is 9224 running 15 || fail "the page through nginx: $("$PAGE_PROBE" 9224 eval 'document.body.dataset.status' 2>&1)"
+# Behind the proxy that strips WebSockets, the page listens to the event stream.
+open_page 9225 "http://127.0.0.1:8081/"
+page_status_is 9225 running 20 ||
+  fail "the page behind a proxy without WebSockets: $("$PAGE_PROBE" 9225 eval 'document.body.dataset.status' 2>&1)"
 curl -sN -H 'Accept: text/event-stream' http://127.0.0.1:8080/live >"$WORK/pubsub/events" 2>&1 &
 PIDS+=($!)
 wait_until 5 grep -q '"state":"running"' "$WORK/pubsub/events" || fail "the subscriber: $(cat "$WORK/pubsub/events")"
@@ -247,7 +247,7 @@ first_tick=$(text_of time)          # one more tick: the clock is surely countin
 wait_until 5 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('time').textContent\" 2>/dev/null)\" != '$first_tick' ]" ||
   fail "no second tick"
 start_pubsub
-pubsub_page_is running 15 || fail "the page through nginx did not come back"
+page_status_is 9224 running 15 || fail "the page through nginx did not come back"
 ip link set veth0 down
 ip link set veth1 down
 page_shows state "LINK LOST" 8

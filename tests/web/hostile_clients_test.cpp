@@ -2,7 +2,6 @@
 #include "web/live_socket.h"
 #include "web/web_server.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -175,12 +174,6 @@ void HostileClientsTest::servesPage()
     QTRY_VERIFY(client.closed());
     QCOMPARE(client.status(), QByteArray("HTTP/1.1 200 OK"));
     QVERIFY(client.answer.contains("<title>Periodix</title>"));
-    // Its policy lets its own script run, as it is now, and nothing else.
-    const QByteArray html = client.answer.mid(client.answer.indexOf("\r\n\r\n"));
-    const qsizetype script = html.indexOf('>', html.indexOf("<script")) + 1;
-    const QByteArray hash = QCryptographicHash::hash(html.mid(script, html.indexOf("</script>") - script),
-                                                     QCryptographicHash::Sha256).toBase64();
-    QVERIFY(client.answer.contains("Content-Security-Policy: default-src 'none'; script-src 'sha256-" + hash + "';"));
     // Whatever the clients did, the server did not grow for them.
     QVERIFY2(residentBytes() - rssAtStart < 48 << 20, qPrintable(QString::number(residentBytes() - rssAtStart)));
 }
