@@ -33,7 +33,8 @@ void Publisher::publish(const QByteArray &message)
 
 void Publisher::post()
 {
-    if (!hasWaiting_)
+    // One POST at a time, so that they reach the server in order.
+    if (!hasWaiting_ || busy_)
         return;
     sending_ = waiting_;
     hasWaiting_ = false;

@@ -33,6 +33,11 @@ mkfifo "$WORK/fifo.ptm"
 status=0
 timeout 10 "$WEB" --set "$WORK/fifo.ptm" >"$WORK/broken.log" 2>&1 || status=$?
 [ "$status" -eq 2 ] && grep -q "fifo.ptm: not a period set" "$WORK/broken.log" || fail "FIFO set: $status $(cat "$WORK/broken.log")"
+# A pub/sub server's address that is not HTTP's is refused at once.
+status=0
+timeout 10 "$WEB" --publish ftp://127.0.0.1/publish >"$WORK/broken.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] && grep -q "ftp://127.0.0.1/publish: not an http:// or https:// address" "$WORK/broken.log" ||
+  fail "--publish ftp: $status $(cat "$WORK/broken.log")"
 
 # Fewer descriptors than the pages asked for need: raised as far as allowed, and said.
 (ulimit -Sn 100 && ulimit -Hn 300 && exec "$WEB" --max-browsers 4000 --port 7698 --http-port 8696) >"$WORK/limit.log" 2>&1 &
