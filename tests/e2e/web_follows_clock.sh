@@ -192,10 +192,8 @@ server {
 NGINX
 # periodix-web publishes over TLS too, to a certificate this machine trusts
 # (in the test's own mount namespace).
-mkdir -p "$WORK/certs"
-cp "$WORK/cert.pem" "$WORK/certs/periodix-test.pem"
-openssl rehash "$WORK/certs" 2>/dev/null || c_rehash "$WORK/certs" >/dev/null
-mount --bind "$WORK/certs" /etc/ssl/certs || fail "cannot trust the test's certificate"
+mkdir -p "$WORK/certs" && cp "$WORK/cert.pem" "$WORK/certs/" && openssl rehash "$WORK/certs" &&
+  mount --bind "$WORK/certs" /etc/ssl/certs || fail "cannot trust the test's certificate"
 nginx_conf pubsub
 publishing() { wait_until 10 bash -c "curl -s http://127.0.0.1:8699/clock.json | grep -q '\"publish\":\"$1\"'"; }
 start_pubsub() {
@@ -247,7 +245,7 @@ wait "$PUBSUB_PID" 2>/dev/null || true
 publishing failing || fail "publishing to a stopped nginx said to work"
 keys "$main" s                     # start again, then the network goes
 page_shows state ""
-wait_until 5 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval 'document.body.dataset.status' 2>/dev/null)\" = running ]" || fail "not running"
+page_status_is 9222 running 5 || fail "not running"
 first_tick=$(text_of time)          # one more tick: the clock is surely counting
 wait_until 5 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval \"document.getElementById('time').textContent\" 2>/dev/null)\" != '$first_tick' ]" ||
   fail "no second tick"
@@ -269,10 +267,9 @@ echo "the page followed: $(text_of period) $(text_of time)"
 # periodix-web restarts: the page connects again by itself.
 kill "$WEB_PID"
 wait "$WEB_PID" 2>/dev/null || true
-wait_until 5 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval 'document.body.dataset.status' 2>/dev/null)\" = disconnected ]" ||
-  fail "the page did not notice"
+page_status_is 9222 disconnected 5 || fail "the page did not notice"
 start_web
-wait_until 15 bash -c "[ \"\$('$PAGE_PROBE' 9222 eval 'document.body.dataset.status' 2>/dev/null)\" = running ]" ||
+page_status_is 9222 running 15 ||
   fail "the page did not come back: $(page 'document.body.dataset.status')"
 page_shows period "Extra"
 keys "$main" s
