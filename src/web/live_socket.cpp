@@ -33,10 +33,12 @@ LiveSocket::LiveSocket(QTcpSocket *socket, PagePoller &poller, qsizetype maxMess
     // (the kernel ends it only when its last descriptor closes).
     socket->abort();
     socket->deleteLater();
-    if (fd_ >= 0)
-        poller_.add(fd_, this);
     grace_.setSingleShot(true);
     connect(&grace_, &QTimer::timeout, this, &LiveSocket::end);
+    if (fd_ >= 0)
+        poller_.add(fd_, this);
+    else // no descriptor left to take it over: the page goes, once the server hears of it
+        QMetaObject::invokeMethod(this, &LiveSocket::end, Qt::QueuedConnection);
 }
 
 LiveSocket::~LiveSocket()
@@ -167,11 +169,14 @@ void LiveSocket::leave()
 
 void LiveSocket::end()
 {
-    if (fd_ < 0)
+    if (ended_)
         return;
-    poller_.remove(fd_);
-    ::close(fd_);
-    fd_ = -1;
+    ended_ = true;
+    if (fd_ >= 0) {
+        poller_.remove(fd_);
+        ::close(fd_);
+        fd_ = -1;
+    }
     waiting_.clear();
     grace_.stop();
     leave();

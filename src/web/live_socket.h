@@ -29,7 +29,7 @@ public:
                QObject *parent = nullptr);
     ~LiveSocket() override;
 
-    // Writes the bytes the answer to the handshake; frames follow.
+    // Bytes as they are: the answer to the handshake, before any frame.
     void sendRaw(QByteArrayView bytes) { writeNow(bytes); }
     void sendText(QByteArrayView utf8) { sendFrame(textFrame(utf8)); }
     // A whole frame, made once for every page that hears it.
@@ -62,8 +62,9 @@ private:
     ClientFrameReader reader_;
     qint64 maxQueued_;
     QByteArray waiting_; // what the kernel did not take yet, in order
-    bool closing_ = false; // the last word was said: what comes is dropped
+    bool closing_ = false; // the Close was said: once it is out, the write side is shut
     bool gone_ = false;
+    bool ended_ = false;
     QTimer grace_;
 };
 

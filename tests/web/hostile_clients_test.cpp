@@ -14,12 +14,33 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdarg>
+#include <fcntl.h>
+#include <sys/syscall.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 using namespace periodix::web;
+
+namespace {
+// The error duplicating a descriptor fails with; 0 while it works. This
+// program's own fcntl takes the place of the C library's.
+int dupFault = 0;
+} // namespace
+
+extern "C" int fcntl(int fd, int command, ...)
+{
+    va_list rest;
+    va_start(rest, command);
+    const long argument = va_arg(rest, long);
+    va_end(rest);
+    if (dupFault && (command == F_DUPFD || command == F_DUPFD_CLOEXEC))
+        return errno = dupFault, -1;
+    return int(::syscall(SYS_fcntl, fd, command, argument));
+}
+extern "C" int fcntl64(int fd, int command, ...) __attribute__((alias("fcntl")));
 
 namespace {
 
@@ -139,6 +160,7 @@ private slots:
     void thousandsOfSenders_bounded();
     void burst_readingPagesHearTheEnd();
     void slowPage_framesAtOnceAndInOrder();
+    void noDescriptorToTakeOver_pageGoes();
     void nonReadingPage_dropped_data();
     void nonReadingPage_dropped();
     void destroyedWithClientsOpen();
@@ -648,6 +670,19 @@ void HostileClientsTest::slowPage_framesAtOnceAndInOrder()
     }
     QCOMPARE(period, last);
     ::close(fd);
+}
+
+void HostileClientsTest::noDescriptorToTakeOver_pageGoes()
+{
+    // Taking a page's connection over needs one more descriptor for a
+    // moment; without one the page goes, and its place is free again.
+    dupFault = EMFILE;
+    RawClient page(server->port());
+    page.socket.write(handshake(server->port()));
+    QTRY_VERIFY(page.closed());
+    dupFault = 0;
+    QTRY_COMPARE(server->browserCount(), 0);
+    servesPage();
 }
 
 void HostileClientsTest::nonReadingPage_dropped_data()
