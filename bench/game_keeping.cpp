@@ -8,7 +8,7 @@
 //   game_keeping [minutes of clock, default 10] [folder, default a temporary one]
 
 #include "clock/common.h"
-#include "clock/game_keeper.h"
+#include "files/game_keeper.h"
 #include "main_window/frm_main.h"
 #include "platform/monotonic_clock.h"
 #include "platform/udp_sender.h"

@@ -1,10 +1,10 @@
-#include "clock/game_keeper.h"
-#include "clock/kept_game_lock.h"
+#include "files/game_keeper.h"
+#include "files/game_lock.h"
 #include "error_reporting/error_report.h"
 #include "error_reporting/report_box.h"
 #include "main_window/frm_main.h"
 #include "platform/command_line.h"
-#include "protocol/feed_key.h"
+#include "files/feed_key_file.h"
 #include "protocol/ports.h"
 #include "main_window/hall_feed_sender.h"
 #include "platform/early_options.h"
@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
     }
     quint16 feedPort = *feedOption;
     QByteArray feedKey;
-    if (QString error; options.isSet(hallFeedKey) && !periodix::protocol::readFeedKey(options.value(hallFeedKey), feedKey, error)) {
+    if (QString error; options.isSet(hallFeedKey) && !periodix::readFeedKey(options.value(hallFeedKey), feedKey, error)) {
         std::fprintf(stderr, "periodix: --hall-feed-key %s: %s\n", qPrintable(options.value(hallFeedKey)), qPrintable(error));
         return 2;
     }

@@ -36,10 +36,4 @@ bool gameOnTheClock(const protocol::ClockState &state, KeptGame &game);
 // would have left it; the run state is the window's.
 void putGameOnTheClock(const KeptGame &game);
 
-// A small text file, UTF-8, one field a line.
-QByteArray encodeKeptGame(const KeptGame &game);
-// Refuses, saying why, a file of another version, a damaged one, and a game
-// the settings window could not have made.
-bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error);
-
 } // namespace periodix

@@ -1,6 +1,6 @@
 #include "feed/listen_options.h"
 
-#include "protocol/feed_key.h"
+#include "files/feed_key_file.h"
 
 #include <QHostInfo>
 

@@ -1,7 +1,7 @@
 #include "feed/period_set.h"
 
 #include "clock/checked_number.h"
-#include "clock/period_script_reader.h"
+#include "files/period_script_reader.h"
 
 namespace periodix::feed {
 

@@ -3,7 +3,7 @@
 #include "main_window/frm_main.h"
 
 #include "clock/common.h"
-#include "clock/game_keeper.h"
+#include "files/game_keeper.h"
 #include "clock/time_text.h"
 #include "main_window/hall_feed_sender.h"
 #include "platform/looks.h"

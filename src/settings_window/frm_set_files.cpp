@@ -6,7 +6,7 @@
 #include "error_reporting/statement_guard.h"
 #include "platform/dialogs.h"
 #include "settings_window/period_grid.h"
-#include "settings_window/period_script_file.h"
+#include "files/period_script_writer.h"
 
 #include <QRadioButton>
 

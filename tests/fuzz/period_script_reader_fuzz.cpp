@@ -4,7 +4,7 @@
 
 #include "error_reporting/runtime_error.h"
 #include "clock/ansi_text.h"
-#include "clock/period_script_reader.h"
+#include "files/period_script_reader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 // died, and taken up again by --resume; damaged and foreign files refused; a
 // disk that fails never stops the clock.
 
-#include "clock/game_keeper.h"
-#include "clock/kept_game_lock.h"
+#include "files/game_keeper.h"
+#include "files/game_lock.h"
 #include "main_window_fixture.h"
 #include "support/captured_stderr.h"
 #include "support/failing_devices.h"

@@ -1,6 +1,6 @@
 #include "script_files.h"
 #include "settings_fixture.h"
-#include "settings_window/period_script_file.h"
+#include "files/period_script_writer.h"
 #include "error_reporting/process_end.h"
 #include "support/child_process.h"
 #include "support/failing_devices.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clock/kept_game.h"
+#include "files/kept_game_file.h"
 
 #include <QFile>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "settings_window/period_script_file.h"
+#include "files/period_script_writer.h"
 
 #include "error_reporting/runtime_error.h"
 #include "clock/ansi_text.h"
-#include "clock/state_folder.h"
+#include "files/state_folder.h"
 
 #include <QDir>
 #include <QFile>

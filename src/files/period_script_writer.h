@@ -7,7 +7,7 @@
 #include <QString>
 #include <QTemporaryFile>
 
-#include "clock/period_script_reader.h"
+#include "files/period_script_reader.h"
 #include "error_reporting/process_end.h"
 
 #include <functional>

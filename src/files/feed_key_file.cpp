@@ -1,9 +1,9 @@
-#include "protocol/feed_key.h"
+#include "files/feed_key_file.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-namespace periodix::protocol {
+namespace periodix {
 
 bool readFeedKey(const QString &path, QByteArray &key, QString &error)
 {
@@ -34,4 +34,4 @@ bool readFeedKey(const QString &path, QByteArray &key, QString &error)
     return true;
 }
 
-} // namespace periodix::protocol
+} // namespace periodix

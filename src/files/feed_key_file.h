@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace periodix::protocol {
+namespace periodix {
 
 // The largest key file read; a key is a secret of a few dozen bytes.
 inline constexpr qint64 LongestFeedKey = 4096;
@@ -14,4 +14,4 @@ inline constexpr qint64 LongestFeedKey = 4096;
 // false with why otherwise.
 bool readFeedKey(const QString &path, QByteArray &key, QString &error);
 
-} // namespace periodix::protocol
+} // namespace periodix

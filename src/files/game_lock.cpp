@@ -1,4 +1,4 @@
-#include "clock/kept_game_lock.h"
+#include "files/game_lock.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "clock/game_keeper.h"
+#include "files/game_keeper.h"
 
-#include "clock/state_folder.h"
+#include "files/state_folder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "clock/period_script_reader.h"
+#include "files/period_script_reader.h"
 
 #include "clock/ansi_text.h"
 #include "error_reporting/runtime_error.h"

@@ -1,4 +1,4 @@
-#include "clock/state_folder.h"
+#include "files/state_folder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,260 @@
+#include "files/kept_game_file.h"
+
+#include "clock/ansi_text.h"
+
+#include <QCryptographicHash>
+#include <QUrl>
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace periodix {
+
+using namespace common;
+
+namespace {
+
+const QByteArray FirstLine = "Periodix kept game 1";
+// Sixteen hexadecimal digits of the SHA-256 of every line but the time
+// written, the clock and the check itself. A tick rewrites the first two in
+// place; one that a failing disk cuts short must leave a game that can be
+// taken up, so those two are checked by their range alone.
+QByteArray checkSum(const QByteArray &bytes)
+{
+    QByteArray checked;
+    for (const QByteArray &line : bytes.split('\n')) {
+        if (!line.startsWith("written ") && !line.startsWith("clock ") && !line.startsWith("check "))
+            checked += line + '\n';
+    }
+    return QCryptographicHash::hash(checked, QCryptographicHash::Sha256).toHex().left(16);
+}
+
+// Legends may hold any character of the code page, line ends included.
+QByteArray encodeLegend(const QString &legend)
+{
+    return legend.isEmpty() ? QByteArray("-") : QUrl::toPercentEncoding(legend);
+}
+
+QString decodeLegend(const QByteArray &text)
+{
+    return text == "-" ? QString() : QUrl::fromPercentEncoding(text);
+}
+
+// Reads "key value" lines in their order; the first fault is kept.
+class FieldReader {
+public:
+    // The first line is read before; a file cut inside its last line is
+    // refused at that line.
+    explicit FieldReader(const QByteArray &bytes) : lines_(bytes.split('\n'))
+    {
+        if (lines_.last().isEmpty())
+            lines_.removeLast();
+        else
+            cutAt_ = lines_.size() - 1;
+    }
+
+    QByteArray text(const char *key)
+    {
+        if (!error_.isEmpty())
+            return {};
+        if (next_ >= lines_.size()) {
+            fail(QStringLiteral("ends before \"%1\"").arg(QLatin1String(key)), 1);
+            return {};
+        }
+        if (next_ == cutAt_) {
+            ++next_;
+            fail(QStringLiteral("cut short: the line has no end"));
+            return {};
+        }
+        const QByteArray &line = lines_[next_++];
+        const QByteArray prefix = QByteArray(key) + ' ';
+        if (!line.startsWith(prefix)) {
+            fail(QStringLiteral("\"%1\" expected").arg(QLatin1String(key)));
+            return {};
+        }
+        return line.mid(prefix.size());
+    }
+
+    qint64 number(const QByteArray &padded, qint64 lowest, qint64 highest)
+    {
+        const QByteArray text = padded.trimmed();
+        bool ok = false;
+        const qint64 value = text.toLongLong(&ok);
+        if (error_.isEmpty() && (!ok || value < lowest || value > highest || text.startsWith('+')))
+            fail(QStringLiteral("\"%1\" is no number from %2 to %3").arg(QString::fromUtf8(text)).arg(lowest).arg(highest));
+        return value;
+    }
+    qint64 number(const char *key, qint64 lowest, qint64 highest) { return number(text(key), lowest, highest); }
+
+    // The line last read, or the one after it; the first line is read before.
+    void fail(const QString &what, int ahead = 0)
+    {
+        if (error_.isEmpty())
+            error_ = QStringLiteral("line %1: %2").arg(next_ + 1 + ahead).arg(what);
+    }
+    void failAt(int line, const QString &what)
+    {
+        if (error_.isEmpty())
+            error_ = QStringLiteral("line %1: %2").arg(line).arg(what);
+    }
+    bool atEnd() const { return next_ >= lines_.size(); }
+    // The next line's value when it has this key, which a file may leave out.
+    std::optional<QByteArray> optionalText(const char *key)
+    {
+        const QByteArray prefix = QByteArray(key) + ' ';
+        if (!error_.isEmpty() || atEnd() || next_ == cutAt_ || !lines_[next_].startsWith(prefix))
+            return std::nullopt;
+        return lines_[next_++].mid(prefix.size());
+    }
+    const QString &error() const { return error_; }
+
+private:
+    QList<QByteArray> lines_;
+    qsizetype next_ = 0;
+    qsizetype cutAt_ = -1; // the line without an end
+    QString error_;
+};
+
+bool isBroadcastAddress(const QString &text)
+{
+    const QStringList parts = text.split(u'.');
+    if (parts.size() != 4 || parts[3] != QStringLiteral("255"))
+        return false;
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part.size() > 5)
+            return false;
+        for (QChar c : part) {
+            if (!c.isDigit() || c.unicode() > 127)
+                return false;
+        }
+    }
+    return true;
+}
+
+constexpr qint64 Min16 = std::numeric_limits<qint16>::min();
+constexpr qint64 Max16 = std::numeric_limits<qint16>::max();
+constexpr qint64 Min32 = std::numeric_limits<qint32>::min();
+constexpr qint64 Max32 = std::numeric_limits<qint32>::max();
+
+} // namespace
+
+QByteArray encodeKeptGame(const KeptGame &game)
+{
+    QByteArray out = FirstLine + '\n';
+    out += "written " + game.written.toUTC().toString(Qt::ISODateWithMs).toUtf8() + '\n';
+    out += "timer " + QByteArray::number(game.timerMode) + '\n';
+    out += "network " + game.broadcastAddress.toUtf8() + '\n';
+    out += "period " + QByteArray::number(game.currentPeriod) + " of " + QByteArray::number(game.periods.size()) + '\n';
+    out += "length " + QByteArray::number(game.periodSeconds) + '\n';
+    // The same width whatever the time, so that a tick changes the file's
+    // first lines and not its length.
+    out += "clock " + QByteArray::number(game.clockSeconds).rightJustified(11, ' ') + '\n';
+    const qsizetype checkAt = out.size();
+    out += QByteArray("ended ") + (game.ended ? "yes" : "no") + '\n';
+    if (!game.game.isEmpty())
+        out += "game " + game.game.toUtf8() + '\n';
+    if (game.hallFeedPort != 0)
+        out += "hall feed " + QByteArray::number(game.hallFeedPort) + '\n';
+    // Each period: "Ask me" flag, minutes, seconds (the answers, for an
+    // "Ask me" period), legend.
+    for (const PeriodRecord &r : game.periods) {
+        out += "set " + QByteArray::number(r.AskMe) + ' ' + QByteArray::number(r.Minutes) + ' '
+               + QByteArray::number(r.Seconds) + ' ' + encodeLegend(r.Legend) + '\n';
+    }
+    out.insert(checkAt, "check " + checkSum(out) + '\n');
+    return out;
+}
+
+bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
+{
+    if (!bytes.startsWith(FirstLine + '\n')) {
+        if (bytes.startsWith(FirstLine + "\r\n"))
+            error = QStringLiteral("line 1: damaged, its lines end with CR LF");
+        else if (bytes.startsWith("Periodix kept game "))
+            error = QStringLiteral("kept by another version of Periodix");
+        else
+            error = QStringLiteral("not a game kept by Periodix");
+        return false;
+    }
+    FieldReader in(bytes.mid(FirstLine.size() + 1));
+    KeptGame read;
+    const QByteArray written = in.text("written");
+    read.written = QDateTime::fromString(QString::fromUtf8(written), Qt::ISODateWithMs);
+    if (in.error().isEmpty() && !read.written.isValid())
+        in.fail(QStringLiteral("\"%1\" is no time").arg(QString::fromUtf8(written)));
+    read.timerMode = qint32(in.number("timer", ClockTimer, CountdownTimer));
+    read.broadcastAddress = QString::fromUtf8(in.text("network"));
+    if (in.error().isEmpty() && !isBroadcastAddress(read.broadcastAddress))
+        in.fail(QStringLiteral("\"%1\" is no broadcast address").arg(read.broadcastAddress));
+    const QList<QByteArray> period = in.text("period").split(' ');
+    const bool periodForm = period.size() == 3 && period[1] == "of";
+    if (in.error().isEmpty() && !periodForm)
+        in.fail(QStringLiteral("\"period N of COUNT\" expected"));
+    const qint64 count = periodForm ? in.number(period[2], 1, Max16) : 0;
+    read.currentPeriod = qint16(periodForm ? in.number(period[0], 1, count) : 0);
+    read.periodSeconds = qint32(in.number("length", Min32, Max32));
+    read.clockSeconds = qint32(in.number("clock", Min32, Max32));
+    const QByteArray check = in.text("check");
+    const QByteArray ended = in.text("ended");
+    if (in.error().isEmpty() && ended != "yes" && ended != "no")
+        in.fail(QStringLiteral("\"ended yes\" or \"ended no\" expected"));
+    read.ended = ended == "yes";
+    // Written since the hall feed came; older files have neither.
+    if (const std::optional<QByteArray> id = in.optionalText("game")) {
+        // Sixteen hexadecimal digits, as Periodix makes them.
+        read.game = QString::fromUtf8(*id);
+        const bool hex = std::all_of(id->cbegin(), id->cend(),
+                                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+        if (id->size() != 16 || !hex)
+            in.fail(QStringLiteral("\"%1\" is no game's identity").arg(read.game));
+    }
+    if (const std::optional<QByteArray> port = in.optionalText("hall feed"))
+        read.hallFeedPort = quint16(in.number(*port, 1, 65535));
+    for (qint64 i = 0; i < count && in.error().isEmpty(); ++i) {
+        const QList<QByteArray> fields = in.text("set").split(' ');
+        if (in.error().isEmpty() && fields.size() != 4) {
+            in.fail(QStringLiteral("\"set ASKME MINUTES SECONDS LEGEND\" expected"));
+            break;
+        }
+        PeriodRecord r;
+        r.AskMe = qint16(in.number(fields.value(0), True, False));
+        if (r.AskMe != True && r.AskMe != False)
+            in.fail(QStringLiteral("the \"Ask me\" flag is -1 or 0"));
+        r.Minutes = qint16(in.number(fields.value(1), Min16, Max16));
+        r.Seconds = qint16(in.number(fields.value(2), Min16, Max16));
+        r.Legend = decodeLegend(fields.value(3));
+        for (QChar c : r.Legend) {
+            if (!isAnsiCharacter(c)) {
+                in.fail(QStringLiteral("a legend a Period Script file cannot hold"));
+                break;
+            }
+        }
+        read.periods.append(r);
+    }
+    if (in.error().isEmpty() && !in.atEnd())
+        in.fail(QStringLiteral("more than %1 periods").arg(count), 1);
+    if (in.error().isEmpty()) {
+        // Against the set: the length the period's own line gives (the answers
+        // for an "Ask me" period), and a time the end check leaves between 0
+        // and that length.
+        const PeriodRecord &r = read.periods[read.currentPeriod - 1];
+        const qint64 length = qint64{r.Minutes} * 60 + r.Seconds;
+        if (length < Min16 || length > Max16 || read.periodSeconds != length)
+            in.failAt(6, QStringLiteral("\"length %1\" is not the length of period %2 of the set")
+                             .arg(read.periodSeconds)
+                             .arg(read.currentPeriod));
+        else if (read.clockSeconds < std::min<qint64>(0, length) || read.clockSeconds > std::max<qint64>(0, length))
+            in.failAt(7, QStringLiteral("\"clock %1\" is outside the period").arg(read.clockSeconds));
+        else if (check != checkSum(bytes))
+            in.failAt(8, QStringLiteral("the check sum does not match: the file is damaged"));
+    }
+    if (!in.error().isEmpty()) {
+        error = in.error();
+        return false;
+    }
+    game = read;
+    return true;
+}
+
+} // namespace periodix
