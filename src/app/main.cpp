@@ -76,18 +76,28 @@ int main(int argc, char *argv[])
     }
     periodix::KeptGame game;
     const bool starting = !options.isSet(QStringLiteral("help")) && !options.isSet(QStringLiteral("version"));
-    periodix::KeptGameLock lock(periodix::keptGamePath());
-    QString holder;
-    const bool keeping = starting && lock.tryLock(holder);
+    periodix::GameLock lock(periodix::keptGamePath());
+    QString why;
+    const periodix::GameLock::Result locked = starting ? lock.tryLock(why) : periodix::GameLock::Result::CannotBeMade;
+    const bool keeping = locked == periodix::GameLock::Result::Held;
     if (starting && !keeping) {
         const QString path = QDir::toNativeSeparators(periodix::keptGamePath());
+        const bool held = locked == periodix::GameLock::Result::HeldByOther;
         if (options.isSet(resume)) {
-            std::fprintf(stderr, "periodix: cannot resume: the game in %s is kept by another Periodix still running (%s)\n",
-                         qPrintable(path), qPrintable(holder));
+            if (held)
+                std::fprintf(stderr, "periodix: cannot resume: the game in %s is kept by another Periodix still running (%s)\n",
+                             qPrintable(path), qPrintable(why));
+            else
+                std::fprintf(stderr, "periodix: cannot resume: the game in %s cannot be locked (%s)\n",
+                             qPrintable(path), qPrintable(why));
             return 2;
         }
-        std::fprintf(stderr, "Periodix: another Periodix (%s) keeps the game in %s; this one keeps nothing\n",
-                     qPrintable(holder), qPrintable(path));
+        if (held)
+            std::fprintf(stderr, "Periodix: another Periodix (%s) keeps the game in %s; this one keeps nothing\n",
+                         qPrintable(why), qPrintable(path));
+        else
+            std::fprintf(stderr, "Periodix: the game in %s cannot be locked (%s); this one keeps nothing\n",
+                         qPrintable(path), qPrintable(why));
     }
     if (options.isSet(resume) && starting) {
         QString error;

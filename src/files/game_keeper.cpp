@@ -29,38 +29,6 @@ QString systemError(int error)
 
 } // namespace
 
-QString keptGamePath()
-{
-    return stateFolder() + QStringLiteral("/game");
-}
-
-bool readKeptGame(const QString &path, KeptGame &game, QString &error)
-{
-    QFile file(path);
-    if (!file.exists()) {
-        error = QStringLiteral("%1: no game is kept (the file does not exist)").arg(path);
-        return false;
-    }
-    // A kept game is a few hundred bytes a period; anything far larger is not one.
-    constexpr qint64 Largest = 8 << 20;
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    const QByteArray bytes = file.read(Largest + 1);
-    QString why;
-    if (file.error() != QFileDevice::NoError)
-        why = file.errorString();
-    else if (bytes.size() > Largest)
-        why = QStringLiteral("too large for a kept game");
-    else if (!decodeKeptGame(bytes, game, why))
-        why = QStringLiteral("cannot be read, %1").arg(why);
-    if (why.isEmpty())
-        return true;
-    error = QStringLiteral("%1: %2").arg(path, why);
-    return false;
-}
-
 void GameKeeper::setFileFactory(FileFactory factory)
 {
     fileFactory() = std::move(factory);

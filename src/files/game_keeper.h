@@ -15,13 +15,6 @@
 
 namespace periodix {
 
-// The file the game is kept in: $XDG_STATE_HOME/periodix/game, by default
-// ~/.local/state/periodix/game.
-QString keptGamePath();
-
-// Reads the kept game; false with a message that names the file otherwise.
-bool readKeptGame(const QString &path, KeptGame &game, QString &error);
-
 // Keeps the game on disk as it changes, on a thread of its own, so that a
 // slow or failing disk never delays a tick or shows the operator a report.
 // A change that must survive a power cut (a stop, a pause, a change of

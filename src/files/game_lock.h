@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLockFile>
 #include <QString>
 
 namespace periodix {
@@ -8,19 +7,28 @@ namespace periodix {
 // The kept game belongs to the one Periodix that holds this lock, a file
 // beside the game: a second Periodix (a double-click, a --resume while the
 // first still runs) must neither replace the game nor have its ticks
-// overwritten by the first. The lock goes with the process, also when it is
-// killed.
-class KeptGameLock {
+// overwritten by the first. It is the kernel's lock (flock) on that file,
+// let go when its holder ends however it ends, so no lock outlives its
+// program and none is ever judged stale.
+class GameLock {
 public:
-    explicit KeptGameLock(const QString &gamePath);
-    // False while another Periodix holds the lock; holder then says which
-    // ("process 1234"). A lock that cannot be made for any other reason does
-    // not hold the game back: the keeper says so itself when it cannot write.
-    bool tryLock(QString &holder);
+    enum class Result {
+        Held,          // this Periodix keeps the game
+        HeldByOther,   // another Periodix still running does
+        CannotBeMade,  // no lock at all (a full or read-only state folder): never taken as held
+    };
+
+    explicit GameLock(QString gamePath);
+    GameLock(const GameLock &) = delete;
+    GameLock &operator=(const GameLock &) = delete;
+    ~GameLock();
+
+    // why says which Periodix holds it ("process 1234"), or why none can.
+    Result tryLock(QString &why);
 
 private:
-    QString folder_;
-    QLockFile lock_;
+    QString path_;
+    int fd_ = -1;
 };
 
 } // namespace periodix

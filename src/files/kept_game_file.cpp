@@ -1,11 +1,14 @@
 #include "files/kept_game_file.h"
 
 #include "clock/ansi_text.h"
+#include "files/regular_file.h"
+#include "files/state_folder.h"
 
 #include <QCryptographicHash>
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <optional>
 
@@ -255,6 +258,31 @@ bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
     }
     game = read;
     return true;
+}
+
+QString keptGamePath()
+{
+    return stateFolder() + QStringLiteral("/game");
+}
+
+bool readKeptGame(const QString &path, KeptGame &game, QString &error)
+{
+    // A kept game is a few hundred bytes a period; anything far larger is not one.
+    constexpr qint64 Largest = 8 << 20;
+    QByteArray bytes;
+    int failure = 0;
+    QString why;
+    if (!readRegularFile(path, Largest, bytes, failure)) {
+        why = failure == ENOENT         ? QStringLiteral("no game is kept (the file does not exist)")
+              : failure == FileTooLarge ? QStringLiteral("too large for a kept game")
+                                        : fileErrorText(failure);
+    } else if (!decodeKeptGame(bytes, game, why)) {
+        why = QStringLiteral("cannot be read, %1").arg(why);
+    }
+    if (why.isEmpty())
+        return true;
+    error = QStringLiteral("%1: %2").arg(path, why);
+    return false;
 }
 
 } // namespace periodix

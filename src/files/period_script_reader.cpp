@@ -2,15 +2,12 @@
 
 #include "clock/ansi_text.h"
 #include "error_reporting/runtime_error.h"
+#include "files/regular_file.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace periodix {
 
@@ -47,64 +44,31 @@ void ScriptReader::open(const QString &path)
         raiseError(ErrPathNotFound);
     if (path.isEmpty())
         raiseFileError(ENOENT);
+    requireExactName(path);
     openBytes(readSetFile(path));
 }
 
-namespace {
-int openRegularFile(const QString &path, int flags)
-{
-    // Without O_NONBLOCK, opening a FIFO waits for a writer; only a regular
-    // file is read or written once its type is known.
-    errno = 0;
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        raiseFileError(errno ? errno : ENOENT);
-    struct stat status {};
-    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    const int error = errno;
-    if (!regular || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        if (!regular && error == 0) // a FIFO, a device, a socket: as a folder is
-            raiseError(ErrPathFileAccess);
-        raiseFileError(error ? error : EIO);
-    }
-    return fd;
-}
-
-// Reads to the end, but no more than one byte past the most; false on a
-// failed read, errno telling why.
-bool readAtMost(int fd, qint64 most, QByteArray &bytes)
-{
-    // One byte more than the most, to tell a file that is too large.
-    bytes.clear();
-    char buffer[65536];
-    errno = 0;
-    while (bytes.size() <= most) {
-        const ssize_t got = ::read(fd, buffer, size_t(std::min<qint64>(sizeof buffer, most + 1 - bytes.size())));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            break;
-        bytes.append(buffer, got);
-    }
-    return true;
-}
-} // namespace
-
 QByteArray readSetFile(const QString &path)
 {
-    const int fd = openRegularFile(path, O_RDONLY);
     QByteArray bytes;
-    const bool read = readAtMost(fd, LargestSetBytes, bytes);
-    const int error = errno;
-    ::close(fd);
-    if (!read)
-        raiseFileError(error ? error : EIO);
-    if (bytes.size() > LargestSetBytes) // no period set the clock could take
+    int error = 0;
+    if (readRegularFile(path, LargestSetBytes, bytes, error))
+        return bytes;
+    // A FIFO, a device, a socket, and a file larger than any set the clock
+    // could take: as a folder is.
+    if (error == NotRegularFile || error == FileTooLarge)
         raiseError(ErrPathFileAccess);
-    return bytes;
+    raiseFileError(error);
+}
+
+void requireExactName(const QString &path)
+{
+    if (!nameIsExact(path)) {
+        raiseError(ErrBadFileNameOrNumber,
+                   QStringLiteral("The name of %1 is not valid UTF-8, so Periodix cannot name that file exactly: "
+                                  "rename it and try again.")
+                       .arg(QDir::toNativeSeparators(path)));
+    }
 }
 
 void ScriptReader::openBytes(const QByteArray &bytes)

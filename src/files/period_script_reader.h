@@ -36,4 +36,7 @@ constexpr qint64 LargestSetBytes = 16 << 20;
 // LargestSetBytes is read, anything else is refused as a folder is (75).
 QByteArray readSetFile(const QString &path);
 
+// Refuses (52) a name that is not valid UTF-8: see nameIsExact().
+void requireExactName(const QString &path);
+
 } // namespace periodix

@@ -2,6 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -26,6 +30,25 @@ bool syncFolder(const QString &folder)
     const bool synced = ::fsync(fd) == 0;
     ::close(fd);
     return synced;
+}
+
+bool makeFolder(const QString &folder, int &error)
+{
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (QFileInfo(path).isDir())
+        return true;
+    const QString parent = QFileInfo(path).absolutePath();
+    if (parent != path && !makeFolder(parent, error))
+        return false;
+    if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0 && errno != EEXIST) {
+        error = errno;
+        return false;
+    }
+    if (!syncFolder(parent)) {
+        error = errno ? errno : EIO;
+        return false;
+    }
+    return true;
 }
 
 } // namespace periodix

@@ -12,4 +12,8 @@ QString stateFolder();
 // Makes a rename or a new file in the folder survive a power cut.
 bool syncFolder(const QString &folder);
 
+// Makes the folder and any missing above it, each synced into its parent so
+// that a power cut cannot take back what is written in it; false with error.
+bool makeFolder(const QString &folder, int &error);
+
 } // namespace periodix

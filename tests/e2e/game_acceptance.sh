@@ -154,3 +154,26 @@ stop_periodix
 status=0
 XDG_STATE_HOME="$WORK/nothing" "$PERIODIX" --resume >"$WORK/resume.log" 2>&1 || status=$?
 [ "$status" -eq 2 ] && grep -q "no game is kept" "$WORK/resume.log" || fail "--resume with nothing kept: $status $(cat "$WORK/resume.log")"
+
+# No lock can be made (a read-only state folder): never taken for one held.
+# --resume refuses with status 2; a normal start keeps nothing and says so.
+mkdir "$WORK/read-only" && mount -t tmpfs -o ro tmpfs "$WORK/read-only"
+status=0
+XDG_STATE_HOME="$WORK/read-only" "$PERIODIX" --resume >"$WORK/resume.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] && grep -q "cannot resume: the game in .* cannot be locked (Read-only file system)" "$WORK/resume.log" ||
+  fail "--resume without a lock: $status $(cat "$WORK/resume.log")"
+XDG_STATE_HOME="$WORK/read-only" "$PERIODIX" >"$WORK/unlocked.log" 2>&1 &
+SECOND=$!
+PIDS+=($SECOND)
+wait_until 10 grep -q "cannot be locked (Read-only file system); this one keeps nothing" "$WORK/unlocked.log" ||
+  fail "a start without a lock: $(cat "$WORK/unlocked.log")"
+window_id '^Setting$' >/dev/null || fail "a start without a lock shows no settings window"
+kill "$SECOND"
+wait "$SECOND" 2>/dev/null || true
+
+# A FIFO where the game is kept: refused at once, nothing waits for a writer.
+mkdir -p "$WORK/fifo/periodix" && mkfifo "$WORK/fifo/periodix/game"
+status=0
+XDG_STATE_HOME="$WORK/fifo" timeout 10 "$PERIODIX" --resume >"$WORK/resume.log" 2>&1 || status=$?
+[ "$status" -eq 2 ] && grep -q "game: not a regular file" "$WORK/resume.log" ||
+  fail "--resume on a FIFO: $status $(cat "$WORK/resume.log")"

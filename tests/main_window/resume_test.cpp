@@ -3,6 +3,7 @@
 // disk that fails never stops the clock.
 
 #include "files/game_keeper.h"
+#include "files/kept_game_file.h"
 #include "files/game_lock.h"
 #include "main_window_fixture.h"
 #include "support/captured_stderr.h"
@@ -10,6 +11,8 @@
 #include "support/system_call_faults.h"
 
 #include <QtTest>
+
+#include <sys/stat.h>
 
 
 using namespace periodix;
@@ -41,7 +44,8 @@ private slots:
     void keptGame_refused_data();
     void keptGame_refused();
     void failingDisk_skippedAndTriedAgain();
-    void secondPeriodix_keepsNothing();
+    void gameLock_data();
+    void gameLock();
     void killedAndResumed_data();
     void killedAndResumed();
 };
@@ -96,6 +100,7 @@ void ResumeTest::keptGame_refused_data()
     const QByteArray good = encodeKeptGame(sample());
     auto replaced = [&](const char *from, const char *to) { return QByteArray(good).replace(from, to); };
     QTest::newRow("nothing kept") << QByteArray() << "no game is kept";
+    QTest::newRow("a FIFO: refused at once") << QByteArray("<fifo>") << "not a regular file";
     QTest::newRow("another version") << replaced("game 1\n", "game 2\n") << "another version";
     QTest::newRow("a Period Script file") << QByteArray("TimeLeft\r\n1st Half\r\n20:00\r\n") << "not a game kept";
     QTest::newRow("cut short") << good.left(good.lastIndexOf("set ")) << "line 12: ends before \"set\"";
@@ -125,7 +130,9 @@ void ResumeTest::keptGame_refused()
     QFETCH(QString, message);
     QTemporaryDir dir;
     const QString path = dir.filePath("game");
-    if (!bytes.isEmpty()) {
+    if (bytes == "<fifo>")
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (!bytes.isEmpty()) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
@@ -178,18 +185,45 @@ void ResumeTest::failingDisk_skippedAndTriedAgain()
     QCOMPARE(syncs, 2);
 }
 
-void ResumeTest::secondPeriodix_keepsNothing()
+void ResumeTest::gameLock_data()
 {
+    QTest::addColumn<QString>("before"); // what is at the lock's place
+    QTest::addColumn<int>("result");     // GameLock::Result
+    QTest::addColumn<QString>("why");
+    const int held = int(GameLock::Result::Held);
+    const int cannot = int(GameLock::Result::CannotBeMade);
+    QTest::newRow("nothing") << "" << held << "";
+    QTest::newRow("another Periodix holds it") << "held" << int(GameLock::Result::HeldByOther)
+                                                << QString("process %1").arg(QCoreApplication::applicationPid());
+    QTest::newRow("left empty by a Periodix killed as it started") << "empty" << held << "";
+    QTest::newRow("no state folder can be made") << "no folder" << cannot << "Not a directory";
+    QTest::newRow("a FIFO") << "fifo" << cannot << "not a regular file";
+}
+
+void ResumeTest::gameLock()
+{
+    QFETCH(QString, before);
+    QFETCH(int, result);
+    QFETCH(QString, why);
     QTemporaryDir dir;
-    const QString path = dir.filePath("periodix/game");
-    QString holder;
-    auto first = std::make_unique<KeptGameLock>(path);
-    QVERIFY(first->tryLock(holder));
-    KeptGameLock second(path);
-    QVERIFY(!second.tryLock(holder));
-    QCOMPARE(holder, QString("process %1").arg(QCoreApplication::applicationPid()));
-    first.reset(); // the first Periodix ends
-    QVERIFY(second.tryLock(holder));
+    QString path = dir.filePath("periodix/game");
+    QVERIFY(QDir(dir.path()).mkdir("periodix"));
+    GameLock first(path);
+    QString said;
+    if (before == "held")
+        QCOMPARE(first.tryLock(said), GameLock::Result::Held);
+    if (before == "empty")
+        QVERIFY(QFile(path + ".lock").open(QIODevice::WriteOnly));
+    if (before == "no folder") { // the state folder's parent is a file
+        QVERIFY(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
+        path = dir.filePath("file/periodix/game");
+    }
+    if (before == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(path + ".lock").constData(), 0600), 0);
+    GameLock second(path);
+    said.clear();
+    QCOMPARE(int(second.tryLock(said)), result);
+    QCOMPARE(said, why);
 }
 
 void ResumeTest::killedAndResumed_data()
