@@ -1,5 +1,6 @@
 #include "files/game_keeper.h"
 
+#include "files/durable_replace.h"
 #include "files/state_folder.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace periodix {
@@ -44,16 +46,13 @@ GameKeeper::~GameKeeper()
     }
     changed_.notify_all();
     thread_.join();
-    if (fd_ >= 0)
-        ::close(fd_);
 }
 
 void GameKeeper::keep(const KeptGame &game, bool sync)
 {
-    QByteArray bytes = encodeKeptGame(game);
     {
         const std::lock_guard lock(mutex_);
-        waiting_ = std::move(bytes);
+        waiting_ = game;
         // A sync still waiting is owed to the change it came with.
         waitingSync_ = waitingSync_ || sync;
     }
@@ -79,7 +78,7 @@ void GameKeeper::run()
         changed_.wait(lock, [this] { return waiting_ || stopping_; });
         if (!waiting_)
             return;
-        const QByteArray bytes = *std::move(waiting_);
+        const KeptGame game = *std::move(waiting_);
         // A change whose sync failed is owed one until a sync succeeds.
         const bool sync = waitingSync_ || syncOwed_;
         waiting_.reset();
@@ -87,7 +86,7 @@ void GameKeeper::run()
         writing_ = true;
         lock.unlock();
         QString error;
-        const bool written = write(bytes, sync, error);
+        const bool written = write(game, sync, error);
         lock.lock();
         writing_ = false;
         syncOwed_ = !written && (sync || syncOwed_);
@@ -105,17 +104,18 @@ void GameKeeper::run()
     }
 }
 
-bool GameKeeper::write(const QByteArray &bytes, bool sync, QString &error)
+bool GameKeeper::write(const KeptGame &game, bool sync, QString &error)
 {
     // Without a sync the kernel may hold a written page for half a minute.
     // Five seconds at most are lost: the fifth tick may come a little early.
     constexpr auto SyncEvery = std::chrono::milliseconds(4500);
     const auto now = std::chrono::steady_clock::now();
-    if (!sync && fd_ >= 0 && bytes.size() == size_ && overwrite(bytes, error)) {
+    const QByteArray rest = keptGameRest(game);
+    if (!sync && file_ && rest == rest_ && overwrite(game, rest, error)) {
         if (now - syncedAt_ < SyncEvery)
             return true;
         syncedAt_ = now;
-        if (::fdatasync(fd_) == 0)
+        if (::fdatasync(file_->handle()) == 0)
             return true;
         error = systemError(errno);
         syncOwed_ = true;
@@ -124,63 +124,47 @@ bool GameKeeper::write(const QByteArray &bytes, bool sync, QString &error)
     error.clear();
     if (sync)
         syncedAt_ = now;
-    return replace(bytes, sync, error);
+    return replace(game, rest, sync, error);
 }
 
-bool GameKeeper::overwrite(const QByteArray &bytes, QString &error)
+bool GameKeeper::overwrite(const KeptGame &game, const QByteArray &rest, QString &error)
 {
-    std::unique_ptr<QFile> file = fileFactory() ? fileFactory()(path_) : std::make_unique<QFile>();
+    const KeptGameSlot slot = keptGameSlot(game, sequence_ + 1, rest);
     errno = 0;
-    if (file->open(fd_, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle) && file->seek(0)
-        && file->write(bytes) == bytes.size())
+    if (file_->seek(slot.offset) && file_->write(slot.bytes) == slot.bytes.size()) {
+        ++sequence_;
         return true;
-    error = errno ? systemError(errno) : file->errorString();
+    }
+    error = errno ? systemError(errno) : file_->errorString();
     return false;
 }
 
-bool GameKeeper::replace(const QByteArray &bytes, bool sync, QString &error)
+bool GameKeeper::replace(const KeptGame &game, const QByteArray &rest, bool sync, QString &error)
 {
     // QSaveFile would do, but it opens a new file for every change; the file
-    // it puts in place is kept open here for the ticks that follow.
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    const QString folder = QFileInfo(path_).absolutePath();
-    const QByteArray newFile = QFile::encodeName(
-        QStringLiteral("%1/.%2.%3.new").arg(folder, QFileInfo(path_).fileName()).arg(QCoreApplication::applicationPid()));
-    const auto openNew = [&] { return ::open(newFile.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600); };
-    int fd = openNew();
-    if (fd < 0 && errno == ENOENT && QDir().mkpath(folder))
-        fd = openNew();
-    if (fd < 0) {
-        error = systemError(errno);
-        return false;
-    }
-    std::unique_ptr<QFile> file = fileFactory() ? fileFactory()(QFile::decodeName(newFile)) : std::make_unique<QFile>();
+    // put in place is kept open here for the ticks that follow.
+    file_.reset();
+    const QString newPath = besideName(path_);
+    std::unique_ptr<QFile> file = fileFactory() ? fileFactory()(newPath) : std::make_unique<QFile>(newPath);
+    const auto openNew = [&] { return file->open(QIODevice::ReadWrite | QIODevice::Unbuffered | QIODevice::NewOnly); };
+    int failure = 0;
     errno = 0;
-    bool done = file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)
-                && file->write(bytes) == bytes.size();
-    if (done && sync && ::fsync(fd) != 0)
-        done = false;
-    if (!done)
-        error = errno ? systemError(errno) : file->errorString();
-    if (done && ::rename(newFile.constData(), QFile::encodeName(path_).constData()) != 0) {
-        error = systemError(errno);
-        done = false;
+    bool opened = openNew();
+    if (!opened && errno == ENOENT && makeFolder(QFileInfo(path_).absolutePath(), failure))
+        opened = openNew();
+    const QByteArray bytes = encodeKeptGame(game, 1);
+    errno = 0;
+    if (opened && ::fchmod(file->handle(), 0600) == 0 && file->write(bytes) == bytes.size()
+        && putInPlace(file->handle(), newPath, path_, sync, failure)) {
+        file_ = std::move(file);
+        rest_ = rest;
+        sequence_ = 1;
+        return true;
     }
-    if (!done) {
-        ::close(fd);
-        ::unlink(newFile.constData());
-        return false;
-    }
-    fd_ = fd;
-    size_ = bytes.size();
-    if (sync && !syncFolder(folder)) {
-        error = systemError(errno);
-        return false;
-    }
-    return true;
+    error = failure ? systemError(failure) : errno ? systemError(errno) : file->errorString();
+    if (opened)
+        ::unlink(QFile::encodeName(newPath).constData());
+    return false;
 }
 
 } // namespace periodix

@@ -19,10 +19,10 @@ namespace periodix {
 // slow or failing disk never delays a tick or shows the operator a report.
 // A change that must survive a power cut (a stop, a pause, a change of
 // period) replaces the file whole (a new file, synced, renamed over the old
-// one, the folder synced). A tick of the running clock changes only the time
-// in the file's first lines, which keep their length: it is written over
-// them in place, a few bytes in the disk's first sector, far cheaper than a
-// new file every second. While the disk is busy only the newest change waits.
+// one, the folder synced). A tick of the running clock changes only the time:
+// it is written over the older of the file's two time slots in place, a few
+// bytes in the disk's first sector, far cheaper than a new file every second,
+// and a tick cut short leaves the other slot whole. While the disk is busy only the newest change waits.
 // A failure is said once on stderr and the next change tries again.
 class GameKeeper {
 public:
@@ -44,23 +44,24 @@ public:
 
 private:
     void run();
-    bool write(const QByteArray &bytes, bool sync, QString &error);
-    bool replace(const QByteArray &bytes, bool sync, QString &error);
-    bool overwrite(const QByteArray &bytes, QString &error);
+    bool write(const KeptGame &game, bool sync, QString &error);
+    bool replace(const KeptGame &game, const QByteArray &rest, bool sync, QString &error);
+    bool overwrite(const KeptGame &game, const QByteArray &rest, QString &error);
 
     const QString path_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::optional<QByteArray> waiting_;
+    std::optional<KeptGame> waiting_;
     bool waitingSync_ = false;
     bool writing_ = false;
     bool stopping_ = false;
     bool failing_ = false;
     int failures_ = 0;
     // The keeper thread's own: the file last put in place, open for the
-    // ticks that follow, and its length.
-    int fd_ = -1;
-    qsizetype size_ = -1;
+    // ticks that follow, all of it but its time, and its newest slot.
+    std::unique_ptr<QFile> file_;
+    QByteArray rest_;
+    quint32 sequence_ = 0;
     bool syncOwed_ = false; // a sync failed: the next change syncs whole
     std::chrono::steady_clock::time_point syncedAt_; // the last sync
     std::thread thread_;

@@ -18,19 +18,27 @@ using namespace common;
 
 namespace {
 
-const QByteArray FirstLine = "Periodix kept game 1";
-// Sixteen hexadecimal digits of the SHA-256 of every line but the time
-// written, the clock and the check itself. A tick rewrites the first two in
-// place; one that a failing disk cuts short must leave a game that can be
-// taken up, so those two are checked by their range alone.
+const QByteArray FirstLine = "Periodix kept game 2";
+
+// Sixteen hexadecimal digits of the SHA-256 of the bytes.
 QByteArray checkSum(const QByteArray &bytes)
 {
-    QByteArray checked;
-    for (const QByteArray &line : bytes.split('\n')) {
-        if (!line.startsWith("written ") && !line.startsWith("clock ") && !line.startsWith("check "))
-            checked += line + '\n';
-    }
-    return QCryptographicHash::hash(checked, QCryptographicHash::Sha256).toHex().left(16);
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().left(16);
+}
+
+// The time of the game is in two slots of one width after the first line,
+// "slot SEQUENCE CLOCK WRITTEN CHECK": each tick writes the older slot over
+// in place, so a tick a power cut or a failing disk cuts short leaves the
+// other whole. The check covers the slot and the check of the rest of the
+// file, so no digit of the clock or of the time written changes unseen.
+constexpr int SlotWidth = 5 + 10 + 1 + 11 + 1 + 24 + 1 + 16 + 1;
+
+QByteArray slotLine(const KeptGame &game, quint32 sequence, const QByteArray &restCheck)
+{
+    const QByteArray fields = "slot " + QByteArray::number(sequence).rightJustified(10, '0') + ' '
+                              + QByteArray::number(game.clockSeconds).rightJustified(11, ' ') + ' '
+                              + game.written.toUTC().toString(Qt::ISODateWithMs).toUtf8().rightJustified(24, ' ');
+    return fields + ' ' + checkSum(fields + restCheck) + '\n';
 }
 
 // Legends may hold any character of the code page, line ends included.
@@ -142,18 +150,12 @@ constexpr qint64 Max32 = std::numeric_limits<qint32>::max();
 
 } // namespace
 
-QByteArray encodeKeptGame(const KeptGame &game)
+QByteArray keptGameRest(const KeptGame &game)
 {
-    QByteArray out = FirstLine + '\n';
-    out += "written " + game.written.toUTC().toString(Qt::ISODateWithMs).toUtf8() + '\n';
-    out += "timer " + QByteArray::number(game.timerMode) + '\n';
+    QByteArray out = "timer " + QByteArray::number(game.timerMode) + '\n';
     out += "network " + game.broadcastAddress.toUtf8() + '\n';
     out += "period " + QByteArray::number(game.currentPeriod) + " of " + QByteArray::number(game.periods.size()) + '\n';
     out += "length " + QByteArray::number(game.periodSeconds) + '\n';
-    // The same width whatever the time, so that a tick changes the file's
-    // first lines and not its length.
-    out += "clock " + QByteArray::number(game.clockSeconds).rightJustified(11, ' ') + '\n';
-    const qsizetype checkAt = out.size();
     out += QByteArray("ended ") + (game.ended ? "yes" : "no") + '\n';
     if (!game.game.isEmpty())
         out += "game " + game.game.toUtf8() + '\n';
@@ -165,8 +167,21 @@ QByteArray encodeKeptGame(const KeptGame &game)
         out += "set " + QByteArray::number(r.AskMe) + ' ' + QByteArray::number(r.Minutes) + ' '
                + QByteArray::number(r.Seconds) + ' ' + encodeLegend(r.Legend) + '\n';
     }
-    out.insert(checkAt, "check " + checkSum(out) + '\n');
-    return out;
+    return out + "check " + checkSum(out) + '\n';
+}
+
+KeptGameSlot keptGameSlot(const KeptGame &game, quint32 sequence, const QByteArray &rest)
+{
+    return {FirstLine.size() + 1 + qint64(sequence % 2) * SlotWidth, slotLine(game, sequence, checkSum(rest))};
+}
+
+QByteArray encodeKeptGame(const KeptGame &game, quint32 sequence)
+{
+    const QByteArray rest = keptGameRest(game);
+    QByteArray slotLines[2];
+    slotLines[sequence % 2] = slotLine(game, sequence, checkSum(rest));
+    slotLines[(sequence + 1) % 2] = slotLine(game, sequence - 1, checkSum(rest));
+    return FirstLine + '\n' + slotLines[0] + slotLines[1] + rest;
 }
 
 bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
@@ -182,10 +197,8 @@ bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
     }
     FieldReader in(bytes.mid(FirstLine.size() + 1));
     KeptGame read;
-    const QByteArray written = in.text("written");
-    read.written = QDateTime::fromString(QString::fromUtf8(written), Qt::ISODateWithMs);
-    if (in.error().isEmpty() && !read.written.isValid())
-        in.fail(QStringLiteral("\"%1\" is no time").arg(QString::fromUtf8(written)));
+    // The slots are checked once the rest of the file is.
+    const QByteArray slotLines[2] = {in.text("slot"), in.text("slot")};
     read.timerMode = qint32(in.number("timer", ClockTimer, CountdownTimer));
     read.broadcastAddress = QString::fromUtf8(in.text("network"));
     if (in.error().isEmpty() && !isBroadcastAddress(read.broadcastAddress))
@@ -197,8 +210,6 @@ bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
     const qint64 count = periodForm ? in.number(period[2], 1, Max16) : 0;
     read.currentPeriod = qint16(periodForm ? in.number(period[0], 1, count) : 0);
     read.periodSeconds = qint32(in.number("length", Min32, Max32));
-    read.clockSeconds = qint32(in.number("clock", Min32, Max32));
-    const QByteArray check = in.text("check");
     const QByteArray ended = in.text("ended");
     if (in.error().isEmpty() && ended != "yes" && ended != "no")
         in.fail(QStringLiteral("\"ended yes\" or \"ended no\" expected"));
@@ -235,22 +246,47 @@ bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)
         }
         read.periods.append(r);
     }
+    if (in.error().isEmpty() && in.optionalText("set"))
+        in.fail(QStringLiteral("more than %1 periods").arg(count));
+    const QByteArray check = in.text("check");
+    const int checkLine = int(3 + 6 + (read.game.isEmpty() ? 0 : 1) + (read.hallFeedPort ? 1 : 0) + count);
     if (in.error().isEmpty() && !in.atEnd())
-        in.fail(QStringLiteral("more than %1 periods").arg(count), 1);
+        in.fail(QStringLiteral("a line after the check"), 1);
+    const qsizetype restAt = FirstLine.size() + 1 + 2 * SlotWidth;
+    if (in.error().isEmpty() && check != checkSum(bytes.mid(restAt, bytes.lastIndexOf("\ncheck ") + 1 - restAt)))
+        in.failAt(checkLine, QStringLiteral("the check sum does not match: the file is damaged"));
+    // The newest slot that is whole.
+    const QByteArray restCheck = checkSum(bytes.mid(restAt));
+    int newest = -1;
+    quint32 newestSequence = 0;
+    for (int i = 0; i < 2 && in.error().isEmpty(); ++i) {
+        const QByteArray line = "slot " + slotLines[i] + '\n';
+        const quint32 sequence = slotLines[i].left(10).toUInt();
+        if (line.size() == SlotWidth && line.mid(SlotWidth - 17, 16) == checkSum(line.left(SlotWidth - 18) + restCheck)
+            && (newest < 0 || sequence > newestSequence)) {
+            newest = i;
+            newestSequence = sequence;
+        }
+    }
+    if (in.error().isEmpty() && newest < 0)
+        in.failAt(2, QStringLiteral("neither slot of the time is whole: the file is damaged"));
     if (in.error().isEmpty()) {
+        const QByteArray &slot = slotLines[newest];
+        read.clockSeconds = qint32(in.number(slot.mid(11, 11), Min32, Max32));
+        read.written = QDateTime::fromString(QString::fromUtf8(slot.mid(23, 24).trimmed()), Qt::ISODateWithMs);
+        if (!read.written.isValid())
+            in.failAt(2 + newest, QStringLiteral("\"%1\" is no time").arg(QString::fromUtf8(slot.mid(23, 24))));
         // Against the set: the length the period's own line gives (the answers
         // for an "Ask me" period), and a time the end check leaves between 0
         // and that length.
         const PeriodRecord &r = read.periods[read.currentPeriod - 1];
         const qint64 length = qint64{r.Minutes} * 60 + r.Seconds;
         if (length < Min16 || length > Max16 || read.periodSeconds != length)
-            in.failAt(6, QStringLiteral("\"length %1\" is not the length of period %2 of the set")
+            in.failAt(7, QStringLiteral("\"length %1\" is not the length of period %2 of the set")
                              .arg(read.periodSeconds)
                              .arg(read.currentPeriod));
         else if (read.clockSeconds < std::min<qint64>(0, length) || read.clockSeconds > std::max<qint64>(0, length))
-            in.failAt(7, QStringLiteral("\"clock %1\" is outside the period").arg(read.clockSeconds));
-        else if (check != checkSum(bytes))
-            in.failAt(8, QStringLiteral("the check sum does not match: the file is damaged"));
+            in.failAt(2 + newest, QStringLiteral("\"clock %1\" is outside the period").arg(read.clockSeconds));
     }
     if (!in.error().isEmpty()) {
         error = in.error();

@@ -15,10 +15,24 @@ QString keptGamePath();
 // Only a regular file is read, never waiting (a FIFO is refused at once).
 bool readKeptGame(const QString &path, KeptGame &game, QString &error);
 
-// A small text file, UTF-8, one field a line.
-QByteArray encodeKeptGame(const KeptGame &game);
+// A small text file, UTF-8, one field a line, with the time of the game in
+// two slots of one width after the first line (see keptGameSlot()). The slot
+// `sequence` holds the game, and so does the one before it.
+QByteArray encodeKeptGame(const KeptGame &game, quint32 sequence = 1);
+
+// Everything after the slots: what only a change of the game itself changes.
+QByteArray keptGameRest(const KeptGame &game);
+
+// A tick: the slot `sequence` (the older of the two) written over in place,
+// at its offset, in a file of the same rest.
+struct KeptGameSlot {
+    qint64 offset;
+    QByteArray bytes;
+};
+KeptGameSlot keptGameSlot(const KeptGame &game, quint32 sequence, const QByteArray &rest);
+
 // Refuses, saying why, a file of another version, a damaged one, and a game
-// the settings window could not have made.
+// the settings window could not have made. The newest whole slot is read.
 bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error);
 
 } // namespace periodix

@@ -85,7 +85,7 @@ void ResumeTest::keptGame_readBack()
         keeper.waitUntilWritten();
         QCOMPARE(keeper.failures(), 0);
     }
-    QCOMPARE(syncs, 2); // the file before it takes the old one's place, the folder after
+    QCOMPARE(syncs, 4); // the file before it takes the old one's place, the folder after, and each folder made, in its parent
     KeptGame read;
     QString error;
     QVERIFY2(readKeptGame(path, read, error), qPrintable(error));
@@ -99,29 +99,38 @@ void ResumeTest::keptGame_refused_data()
     QTest::addColumn<QString>("message");
     const QByteArray good = encodeKeptGame(sample());
     auto replaced = [&](const char *from, const char *to) { return QByteArray(good).replace(from, to); };
+    // A game Periodix could not have made, written whole with its checks.
+    const auto made = [](const std::function<void(KeptGame &)> &change) {
+        KeptGame g = sample();
+        change(g);
+        return encodeKeptGame(g);
+    };
     QTest::newRow("nothing kept") << QByteArray() << "no game is kept";
     QTest::newRow("a FIFO: refused at once") << QByteArray("<fifo>") << "not a regular file";
-    QTest::newRow("another version") << replaced("game 1\n", "game 2\n") << "another version";
+    QTest::newRow("another version") << replaced("game 2\n", "game 3\n") << "another version";
     QTest::newRow("a Period Script file") << QByteArray("TimeLeft\r\n1st Half\r\n20:00\r\n") << "not a game kept";
-    QTest::newRow("cut short") << good.left(good.lastIndexOf("set ")) << "line 12: ends before \"set\"";
+    QTest::newRow("cut short") << good.left(good.lastIndexOf("set ")) << "line 11: ends before \"set\"";
     QTest::newRow("cut inside the last line") << good.chopped(1) << "line 12: cut short";
     QTest::newRow("CR LF line ends") << QByteArray(good).replace("\n", "\r\n") << "line 1: damaged";
-    QTest::newRow("a line too many") << good + "set 0 1 0 x\n" << "line 13: more than 3 periods";
-    QTest::newRow("no such timer") << replaced("timer 2", "timer 3") << "line 3: \"3\" is no number from 1 to 2";
-    QTest::newRow("period past the set") << replaced("period 2 of 3", "period 4 of 3") << "line 5: \"4\"";
-    QTest::newRow("period 0") << replaced("period 2 of 3", "period 0 of 3") << "line 5: \"0\"";
-    QTest::newRow("another period's length") << replaced("period 2 of 3", "period 1 of 3") << "line 6";
-    QTest::newRow("clock beyond 32 bits") << replaced(" 163\n", " 2147483648\n") << "line 7";
-    QTest::newRow("clock past the period's length") << replaced(" 163\n", " 301\n") << "line 7";
-    QTest::newRow("clock below 0") << replaced(" 163\n", "  -1\n") << "line 7";
-    QTest::newRow("a changed legend") << replaced("Overtime", "Overtimf") << "line 8: the check sum";
-    QTest::newRow("no broadcast address") << replaced("198.51.100.255", "198.51.100.1") << "line 4";
-    QTest::newRow("Ask me flag") << replaced("set -1 5 0", "set 1 5 0") << "line 11";
-    QTest::newRow("legend outside the code page") << replaced("Overtime", "%CE%A9") << "line 11: a legend";
+    QTest::newRow("a line too many") << good + "set 0 1 0 x\n" << "line 13: a line after the check";
+    QTest::newRow("a changed legend") << replaced("Overtime", "Overtimf") << "line 12: the check sum";
+    // Each tick writes one slot over: one slot whole is enough, none is not.
+    QTest::newRow("a digit of the clock changed in both slots") << replaced(" 163 ", " 143 ") << "line 2: neither slot";
+    QTest::newRow("the time written changed in both slots") << replaced("2026-12-07", "2031-12-07") << "line 2: neither";
+    QTest::newRow("no such timer") << made([](KeptGame &g) { g.timerMode = 3; }) << "line 4: \"3\" is no number from 1 to 2";
+    QTest::newRow("no broadcast address") << made([](KeptGame &g) { g.broadcastAddress = "198.51.100.1"; }) << "line 5";
+    QTest::newRow("period past the set") << made([](KeptGame &g) { g.currentPeriod = 4; }) << "line 6: \"4\"";
+    QTest::newRow("period 0") << made([](KeptGame &g) { g.currentPeriod = 0; }) << "line 6: \"0\"";
+    QTest::newRow("another period's length") << made([](KeptGame &g) { g.periodSeconds = 1200; }) << "line 7";
+    QTest::newRow("clock past the period's length") << made([](KeptGame &g) { g.clockSeconds = 301; }) << "line 3";
+    QTest::newRow("clock below 0") << made([](KeptGame &g) { g.clockSeconds = -1; }) << "line 3";
+    QTest::newRow("Ask me flag") << made([](KeptGame &g) { g.periods[1].AskMe = 1; }) << "line 10";
+    QTest::newRow("legend outside the code page") << made([](KeptGame &g) { g.periods[1].Legend = u"\u03a9"_qs; })
+                                                  << "line 10: a legend";
     QTest::newRow("the hall feed on port 0")
-        << replaced("ended no\n", "ended no\ngame 9f2c0a1b2c3d4e5f\nhall feed 0\n") << "line 11: \"0\" is no number from 1";
+        << replaced("ended no\n", "ended no\ngame 9f2c0a1b2c3d4e5f\nhall feed 0\n") << "line 10: \"0\" is no number from 1";
     QTest::newRow("a game's identity cut short") << replaced("ended no\n", "ended no\ngame 9f2c0a1b2c3d4e5\n")
-                                                 << "line 10: \"9f2c0a1b2c3d4e5\" is no game";
+                                                 << "line 9: \"9f2c0a1b2c3d4e5\" is no game";
 }
 
 void ResumeTest::keptGame_refused()
@@ -147,6 +156,8 @@ void ResumeTest::failingDisk_skippedAndTriedAgain()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("game");
+    qint64 room = 1 << 20; // the disk's
+    GameKeeper::setFileFactory([&](const QString &p) { return std::make_unique<FailingFile<QFile>>(p, &room); });
     MainWindowFixture f;
     GameKeeper keeper(path);
     f.window->setGameKeeper(&keeper);
@@ -159,12 +170,12 @@ void ResumeTest::failingDisk_skippedAndTriedAgain()
     };
     QCOMPARE(keptClock(), 600);
 
-    // The disk fills up: every write stops after 60 bytes.
-    GameKeeper::setFileFactory([](const QString &p) { return std::make_unique<FailingFile<QFile>>(p, qint64(60)); });
+    // The disk fills up: a tick's slot is cut short, and so is every new file.
+    room = 60;
     QByteArray said = stderrOf([&] {
         f.window->cmdSTART_Click();
         f.runFor(2);
-        QCOMPARE(keptClock(), 600); // the last good state stays readable
+        QCOMPARE(keptClock(), 600); // the other slot, still whole
         f.window->cmdPAUSE_Click();
         QCOMPARE(keptClock(), 600);
     });
@@ -174,7 +185,7 @@ void ResumeTest::failingDisk_skippedAndTriedAgain()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"game"});
 
     // Room again: the next change is kept, synced as the failed pause asked.
-    GameKeeper::setFileFactory({});
+    room = 1 << 20;
     syncs = 0;
     said = stderrOf([&] {
         f.window->cmdSTART_Click();

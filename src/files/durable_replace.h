@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace periodix {
+
+// Sixteen hexadecimal digits of the SHA-256 of the path's bytes: what names
+// the files Periodix writes for a file, so that two files of one name in
+// different folders are told apart.
+QString fileKey(const QString &path);
+
+// A fresh hidden name beside the target for a new file that is to take its
+// place: ".KEY-RANDOM.new" in the target's folder. One left by a save that
+// did not finish is found by its key (see leftoversOf()).
+QString besideName(const QString &target);
+
+// The one durable replace, for every file Periodix puts in place: the new
+// file (open as fd) synced, renamed over the target, and the folder synced,
+// so that what is reported saved survives a power cut. Without `sync` only
+// the rename (a tick of the kept game). False with error; the new file then
+// stays, for the caller to keep or remove.
+bool putInPlace(int fd, const QString &newPath, const QString &target, bool sync, int &error);
+
+} // namespace periodix
