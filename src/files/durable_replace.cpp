@@ -27,22 +27,22 @@ QString besideName(const QString &target)
         .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
 }
 
-bool putInPlace(int fd, const QString &newPath, const QString &target, bool sync, int &error)
+Put putInPlace(int fd, const QString &newPath, const QString &target, bool sync, int &error)
 {
     errno = 0;
     if (sync && ::fsync(fd) != 0) {
         error = errno ? errno : EIO;
-        return false;
+        return Put::FileNotSynced;
     }
     if (::rename(QFile::encodeName(newPath).constData(), QFile::encodeName(target).constData()) != 0) {
         error = errno ? errno : EIO;
-        return false;
+        return Put::NotRenamed;
     }
     if (sync && !syncFolder(QFileInfo(target).absolutePath())) {
         error = errno ? errno : EIO;
-        return false;
+        return Put::FolderNotSynced;
     }
-    return true;
+    return Put::Done;
 }
 
 } // namespace periodix

@@ -17,8 +17,9 @@ QString besideName(const QString &target);
 // The one durable replace, for every file Periodix puts in place: the new
 // file (open as fd) synced, renamed over the target, and the folder synced,
 // so that what is reported saved survives a power cut. Without `sync` only
-// the rename (a tick of the kept game). False with error; the new file then
+// the rename. Says which step failed, with error; a new file not renamed
 // stays, for the caller to keep or remove.
-bool putInPlace(int fd, const QString &newPath, const QString &target, bool sync, int &error);
+enum class Put { Done, FileNotSynced, NotRenamed, FolderNotSynced };
+Put putInPlace(int fd, const QString &newPath, const QString &target, bool sync, int &error);
 
 } // namespace periodix

@@ -155,7 +155,7 @@ bool GameKeeper::replace(const KeptGame &game, const QByteArray &rest, bool sync
     const QByteArray bytes = encodeKeptGame(game, 1);
     errno = 0;
     if (opened && ::fchmod(file->handle(), 0600) == 0 && file->write(bytes) == bytes.size()
-        && putInPlace(file->handle(), newPath, path_, sync, failure)) {
+        && putInPlace(file->handle(), newPath, path_, sync, failure) == Put::Done) {
         file_ = std::move(file);
         rest_ = rest;
         sequence_ = 1;

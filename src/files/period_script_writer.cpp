@@ -2,6 +2,9 @@
 
 #include "error_reporting/runtime_error.h"
 #include "clock/ansi_text.h"
+#include "files/durable_replace.h"
+#include "files/leftovers.h"
+#include "files/regular_file.h"
 #include "files/state_folder.h"
 
 #include <QDir>
@@ -28,9 +31,8 @@ std::unique_ptr<QFileDevice> makeDevice(const QString &path, bool inPlace)
 {
     if (deviceFactory())
         return deviceFactory()(path, inPlace);
-    if (inPlace)
-        return std::make_unique<QFile>(path);
-    return std::make_unique<QSaveFile>(path);
+    (void)inPlace;
+    return std::make_unique<QFile>(path);
 }
 } // namespace
 
@@ -40,14 +42,6 @@ void ScriptWriter::setDeviceFactory(DeviceFactory factory)
 }
 
 namespace {
-// QSaveFile names its temporary file after the target and seven characters
-// more; a name near the longest allowed has no room for that.
-bool tooLongForSaveFile(const QString &path)
-{
-    const qsizetype length = QFile::encodeName(QFileInfo(path).fileName()).size();
-    return length + 7 > NAME_MAX && length <= NAME_MAX;
-}
-
 [[noreturn]] void raiseLastFileError(int fallback)
 {
     raiseFileError(errno ? errno : fallback);
@@ -63,12 +57,13 @@ int newFileError(const QString &file)
     return errno ? errno : EACCES;
 }
 
-// Writes a new file in the folder, named by the first n from 1 whose name is
-// free, and syncs it and the folder; its path, or empty with errno set.
-QString writeSyncedCopy(const QString &folder, const QByteArray &bytes, const std::function<QString(int)> &name)
+// Writes a new file named by `name` (a fresh one each call, until one is
+// free) in the folder, and syncs it and the folder; its path, or empty with
+// errno set.
+QString writeSyncedCopy(const QString &folder, const QByteArray &bytes, const std::function<QString()> &name)
 {
-    for (int n = 1; n < 1000; ++n) {
-        const QString path = folder + u'/' + name(n);
+    for (int tries = 0; tries < 100; ++tries) {
+        const QString path = folder + u'/' + name();
         const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST)
             continue;
@@ -112,19 +107,20 @@ ScriptWriter::~ScriptWriter()
 
 bool ScriptWriter::discard()
 {
-    bool restored = true;
-    if (inPlace_ && device_)
-        restored = restoreInPlace();
+    // Written in place and not complete: the old contents go back, tried
+    // again by every discard until they are in, the writer's last included.
+    if (!fileWhole_)
+        fileWhole_ = restoreInPlace();
     inPlace_ = false;
-    // Old contents that could not be written back stay for the next try.
-    if (restored)
-        forgetOldContents();
-    // An uncommitted QSaveFile removes its new file as it goes.
-    saveFile_ = nullptr;
     device_.reset();
-    shortName_.reset();
-    removeCopy(newBeside_);
-    return restored;
+    removeCopy(newFile_); // an unfinished new file, never put in place
+    // A copy goes only once the file holds a whole set: until then a report
+    // may name it, and it is what a crash leaves to load.
+    if (fileWhole_) {
+        forgetOldContents();
+        removeCopy(newBeside_);
+    }
+    return fileWhole_;
 }
 
 void ScriptWriter::forgetOldContents()
@@ -148,8 +144,10 @@ void ScriptWriter::open(const QString &path)
 {
     discard();
     // A copy of an old set that could not be written back stays on disk.
-    oldContents_.reset();
-    oldCopy_.clear();
+    if (fileWhole_) {
+        oldContents_.reset();
+        oldCopy_.clear();
+    }
     path_.clear();
     lines_.clear();
     written_.clear();
@@ -160,6 +158,7 @@ void ScriptWriter::open(const QString &path)
     saved_ = false;
     if (path.isEmpty())
         raiseError(ErrBadFileNameOrNumber);
+    requireExactName(path);
     const QFileInfo target(path);
     // Only a regular file holds a period set: not a folder, a FIFO, a device.
     if (target.exists() && !target.isFile())
@@ -169,8 +168,8 @@ void ScriptWriter::open(const QString &path)
     if (real.isEmpty() || !QFileInfo(QFileInfo(real).absolutePath()).isDir())
         raiseError(ErrPathNotFound);
     // A file the operator may not write is refused, as opening it for
-    // writing would be, and left as it is (QSaveFile would only rename over
-    // it). A file system that takes no writes at all says so as before.
+    // writing would be, and left as it is (a new file would only be renamed
+    // over it). A file system that takes no writes at all says so as before.
     errno = 0;
     if (target.exists() && ::access(QFile::encodeName(path).constData(), W_OK) != 0) {
         if (errno == EROFS)
@@ -195,44 +194,33 @@ void ScriptWriter::requireOpen() const
 void ScriptWriter::openDevice()
 {
     const QString real = realTarget();
-    const QFileInfo target(real);
-    QString writeTo = real;
-    if (tooLongForSaveFile(real)) {
-        // A short name in the same folder, holding the old file's permissions,
-        // that QSaveFile replaces and the close renames onto the target.
-        auto reserved = std::make_unique<QTemporaryFile>(target.absolutePath() + QStringLiteral("/.ptm-XXXXXX"));
-        if (!reserved->open()) {
-            const int error = newFileError(real);
-            if (refusedButWritable(error, real)) {
-                openInPlace();
-                return;
-            }
-            raiseFileError(error);
-        }
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        const QFileDevice::Permissions kept = target.exists() ? QFile::permissions(real) : QFileDevice::Permissions();
-        if (target.exists() ? !reserved->setPermissions(kept) : ::fchmod(reserved->handle(), 0666 & ~mask) != 0)
-            raiseLastFileError(EACCES);
-        reserved->close();
-        writeTo = reserved->fileName();
-        shortName_ = std::move(reserved);
-    }
-    std::unique_ptr<QFileDevice> device = makeDevice(writeTo, false);
-    auto *saveFile = qobject_cast<QSaveFile *>(device.get());
-    Q_ASSERT(saveFile);
-    // Qt's own fallback would truncate the old file as it opens it.
-    saveFile->setDirectWriteFallback(false);
+    // The new file gets the old one's mode, read here: a mode that cannot be
+    // read or given is said, never guessed (a file left at 0000).
+    struct stat old {};
     errno = 0;
-    if (!device->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    const bool replacing = ::stat(QFile::encodeName(real).constData(), &old) == 0;
+    if (!replacing && errno != ENOENT)
+        raiseLastFileError(EIO);
+    const QString newFile = besideName(real);
+    std::unique_ptr<QFileDevice> device = makeDevice(newFile, false);
+    errno = 0;
+    if (!device->open(QIODevice::WriteOnly | QIODevice::Unbuffered | QIODevice::NewOnly)) {
         const int error = errno == EACCES || errno == EPERM || errno == EROFS ? errno : newFileError(real);
-        if (!shortName_ && refusedButWritable(error, real)) {
+        if (refusedButWritable(error, real)) {
             openInPlace();
             return;
         }
         raiseFileError(error);
     }
-    saveFile_ = saveFile;
+    newFile_ = newFile;
+    errno = 0;
+    if (replacing && ::fchmod(device->handle(), old.st_mode & 07777) != 0) {
+        const int error = errno;
+        removeCopy(newFile_);
+        raiseError(error == EIO ? ErrDeviceIO : ErrPermissionDenied,
+                   QStringLiteral("The new set cannot be given the permissions of %1 (%2), so nothing was written.")
+                       .arg(QDir::toNativeSeparators(real), fileErrorText(error)));
+    }
     device_ = std::move(device);
 }
 
@@ -243,8 +231,8 @@ QString ScriptWriter::realTarget() const
 
 QString ScriptWriter::realTargetOf(const QString &path)
 {
-    // The file a symbolic link points to, as QSaveFile writes it; a link to
-    // a file not made yet names the file to make, link by link.
+    // The file a symbolic link points to, which is what is written; a link
+    // to a file not made yet names the file to make, link by link.
     QFileInfo target(path);
     if (target.exists())
         return target.canonicalFilePath();
@@ -278,8 +266,8 @@ void ScriptWriter::openInPlace()
         oldContents_ = std::move(contents);
     }
     inPlace_ = true;
+    fileWhole_ = false; // from the first byte written until it is synced
     inPlaceWritten_ = 0;
-    saveFile_ = nullptr;
     device_ = std::move(device);
 }
 
@@ -287,13 +275,16 @@ void ScriptWriter::keepOldCopy(const QString &real, const QByteArray &contents)
 {
     // A crash or a power cut while the file is written in place leaves it
     // part new, part old: until the new set is synced, a synced copy of the
-    // old one is kept where Periodix may always write.
-    const QString folder = stateFolder() + QStringLiteral("/old-sets");
-    const QString name = QFileInfo(real).fileName();
-    QDir().mkpath(folder);
-    oldCopy_ = writeSyncedCopy(folder, contents, [&](int n) { return QStringLiteral("%1-%2").arg(n).arg(name); });
-    if (oldCopy_.isEmpty()) {
-        raiseError(errno == ENOSPC || errno == EDQUOT ? ErrDiskFull : ErrPermissionDenied,
+    // old one is kept where Periodix may always write, named by the file's
+    // key, beside a note of the file it came from.
+    const QString folder = oldSetsFolder();
+    int error = 0;
+    if (makeFolder(folder, error))
+        oldCopy_ = writeSyncedCopy(folder, contents, [&] { return copyName(real); });
+    if (oldCopy_.isEmpty() || !noteOrigin(real)) {
+        removeCopy(oldCopy_);
+        error = error ? error : errno;
+        raiseError(error == ENOSPC || error == EDQUOT ? ErrDiskFull : ErrPermissionDenied,
                    QStringLiteral("The old set cannot be copied to %1 before the file is written in place, "
                                   "so nothing was written.")
                        .arg(QDir::toNativeSeparators(folder)));
@@ -304,7 +295,6 @@ bool ScriptWriter::restoreInPlace()
 {
     // The old contents go back into the blocks they had, through a file of
     // their own: the device that failed may be the reason the save did.
-    inPlace_ = false;
     QFile file(realTarget());
     return file.open(QIODevice::ReadWrite | QIODevice::Unbuffered | QIODevice::ExistingOnly) &&
            file.write(*oldContents_) == oldContents_->size() && file.resize(oldContents_->size()) &&
@@ -320,9 +310,11 @@ void ScriptWriter::finishInPlace()
         const int error = errno ? errno : EIO;
         failFile(error);
     }
-    inPlace_ = false; // complete: nothing to put back
+    inPlace_ = false;
+    fileWhole_ = true; // the new set: nothing to put back
     device_->close();
     forgetOldContents();
+    removeCopy(newBeside_);
 }
 
 void ScriptWriter::failFile(int error)
@@ -340,7 +332,7 @@ void ScriptWriter::put(const QByteArray &bytes)
     // A write that takes fewer bytes than it was given failed, error or not.
     if (device_->write(bytes) != bytes.size()) {
         const int error = errno ? errno : ENOSPC;
-        failFile(error); // a failed QSaveFile takes nothing more
+        failFile(error);
     }
     inPlaceWritten_ += bytes.size();
 }
@@ -406,52 +398,48 @@ void ScriptWriter::finish()
         finishInPlace();
         return;
     }
-    // Qt's commit does not report a failed sync, so sync first: a file that
-    // may not have reached the disk must not replace the old one.
     errno = 0;
-    if (!device_->flush() || ::fsync(device_->handle()) != 0) {
+    if (!device_->flush()) {
         const int error = errno ? errno : EIO;
         discard();
         raiseFileError(error);
     }
-    errno = 0;
-    if (!saveFile_->commit()) {
-        const int error = errno ? errno : EIO;
+    int error = 0;
+    switch (putInPlace(device_->handle(), newFile_, realTarget(), true, error)) {
+    case Put::Done:
+        newFile_.clear(); // it is the target now
+        return;
+    case Put::FileNotSynced:
+        // What may not have reached the disk never replaces the old set.
         discard();
+        raiseFileError(error);
+    case Put::NotRenamed:
         replaceRefused(error);
         return;
-    }
-    if (shortName_) {
-        errno = 0;
-        if (::rename(QFile::encodeName(shortName_->fileName()).constData(), QFile::encodeName(realTarget()).constData()) !=
-            0) {
-            const int error = errno ? errno : EIO;
-            discard(); // removes the short name
-            replaceRefused(error);
-            return;
-        }
-        shortName_->setAutoRemove(false); // it is the target now
+    case Put::FolderNotSynced:
+        // In place, but a power cut could still take it back: not saved.
+        newFile_.clear();
+        discard();
+        raiseFileError(error);
     }
 }
 
 void ScriptWriter::replaceRefused(int error)
 {
     // The whole set was written and synced beside the file; where the folder
-    // only refuses to let it take the file's place, it goes into the file.
-    // QSaveFile has removed its new file: another, kept until the set is in
-    // place, is the new set's only whole copy meanwhile.
-    if (!refusedButWritable(error, realTarget()))
+    // only refuses to let it take the file's place, it goes into the file,
+    // and the new file beside it, the new set's only whole copy meanwhile,
+    // stays until the file holds the set.
+    if (!refusedButWritable(error, realTarget())) {
+        discard();
         raiseFileError(error);
-    const QByteArray set = lines_.join();
-    const QFileInfo target(realTarget());
-    newBeside_ = writeSyncedCopy(target.absolutePath(), set,
-                                 [&](int n) { return QStringLiteral("%1.new-%2").arg(target.fileName()).arg(n); });
-    if (newBeside_.isEmpty())
-        raiseLastFileError(EIO);
+    }
+    newBeside_ = newFile_;
+    newFile_.clear();
+    device_.reset();
     openInPlace();
-    put(set);
+    put(lines_.join());
     finishInPlace();
-    removeCopy(newBeside_);
 }
 
 } // namespace periodix

@@ -3,9 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
-#include <QTemporaryFile>
 
 #include "files/period_script_reader.h"
 #include "error_reporting/process_end.h"
@@ -87,9 +85,9 @@ private:
 
     QString path_;                        // the target, while open
     std::unique_ptr<QFileDevice> device_; // none after a failure
-    QSaveFile *saveFile_ = nullptr;       // the device, unless written directly
-    std::unique_ptr<QTemporaryFile> shortName_; // the short name a long one is written under
+    QString newFile_;                     // the new file beside the target, until it takes its place
     bool inPlace_ = false;                // the target itself is written
+    bool fileWhole_ = true;               // the target holds a whole set, old or new
     // Written in place: what the file held, until the save completes, and
     // its synced copy in the state folder.
     std::optional<QByteArray> oldContents_;

@@ -61,6 +61,7 @@ private:
     QString timeText() const; // of the two scroll bars
     void exchangeWithNeighbour(Procedure &p, int firstLine, qint16 r, int step);
     QString askFileName(Procedure &p, int firstLine, bool saving);
+    QString askAboutLeftovers(const QString &fileName, bool saving);
 
     const DatagramSender &sender_;
     qreal dpi_ = 96;

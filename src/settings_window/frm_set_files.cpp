@@ -6,8 +6,11 @@
 #include "error_reporting/statement_guard.h"
 #include "platform/dialogs.h"
 #include "settings_window/period_grid.h"
+#include "files/leftovers.h"
 #include "files/period_script_writer.h"
 
+#include <QDir>
+#include <QLocale>
 #include <QRadioButton>
 
 namespace periodix {
@@ -38,13 +41,35 @@ QString frmSet::askFileName(Procedure &p, int firstLine, bool saving)
     return fileName;
 }
 
+// A save of this set that did not finish (a crash, a power cut) left copies:
+// the operator is told where and when. Loading may take the newest copy
+// instead; saving goes on only when asked to. What to load or save, or
+// empty for nothing.
+QString frmSet::askAboutLeftovers(const QString &fileName, bool saving)
+{
+    const QList<Leftover> left = leftoversOf(fileName);
+    if (left.isEmpty())
+        return fileName;
+    QString text = QStringLiteral("A save of this set that did not finish left a copy, written %1, in\r%2")
+                       .arg(QLocale().toString(left[0].written, QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                            QDir::toNativeSeparators(left[0].path));
+    if (left.size() > 1)
+        text += QStringLiteral("\r(and %1 older beside it)").arg(left.size() - 1);
+    if (saving)
+        return dialogs().askYesNo(this, text + QStringLiteral("\rThe copy stays. Save all the same ?")) ? fileName : QString();
+    return dialogs().askYesNo(this, text + QStringLiteral("\rLoad the copy instead ?")) ? left[0].path : fileName;
+}
+
 void frmSet::cmdSAVE_Click()
 {
     guarded(Module, QStringLiteral("cmdSAVE_Click"), [&](Procedure &p) {
         if (p.test(142, [&] { return grdPERIOD->rows() == 1; }))
             return;
-        const QString fileName = askFileName(p, 145, true);
+        QString fileName = askFileName(p, 145, true);
         if (p.test(150, [&] { return fileName.isEmpty(); }))
+            return;
+        p.run(151, [&] { fileName = askAboutLeftovers(fileName, true); });
+        if (p.test(152, [&] { return fileName.isEmpty(); }))
             return;
         ScriptWriter file;
         p.run(153, [] {}); // a free file handle
@@ -81,9 +106,10 @@ void frmSet::cmdLOAD_Click()
                 return;
         }
         p.run(60, [&] { FIX_GRID(); });
-        const QString fileName = askFileName(p, 61, false);
+        QString fileName = askFileName(p, 61, false);
         if (p.test(66, [&] { return fileName.isEmpty(); }))
             return;
+        p.run(67, [&] { fileName = askAboutLeftovers(fileName, false); });
         ScriptReader file;
         QString keyword;
         p.run(69, [] {}); // a free file handle

@@ -1,5 +1,7 @@
 #include "script_files.h"
 #include "settings_fixture.h"
+#include "files/durable_replace.h"
+#include "files/leftovers.h"
 #include "files/period_script_writer.h"
 #include "error_reporting/process_end.h"
 #include "support/child_process.h"
@@ -21,14 +23,12 @@ namespace {
 const QByteArray &Example = ExampleSet;
 
 
-// Devices for saving a set: a QSaveFile beside the file, or the file itself
+// Devices for saving a set: a new file beside the file, or the file itself
 // when it is written in place.
 template <template <class> class Device, class... Args>
-std::unique_ptr<QFileDevice> device(const QString &path, bool inPlace, Args... args)
+std::unique_ptr<QFileDevice> device(const QString &path, bool, Args... args)
 {
-    if (inPlace)
-        return std::make_unique<Device<QFile>>(path, args...);
-    return std::make_unique<Device<QSaveFile>>(path, args...);
+    return std::make_unique<Device<QFile>>(path, args...);
 }
 
 // A file Qt cannot seek, as it takes one whose fstat failed.
@@ -94,6 +94,8 @@ private slots:
     void load_noUnsavedEdits_asksNothing();
     void load_cancelledDialog_leavesGridEmpty();
     void everyByte_survivesLoadAndSave();
+    void leftovers_toldOnLoadAndSave_data();
+    void leftovers_toldOnLoadAndSave();
     void saveFailingPartWay_keepsOldFile_data();
     void saveFailingPartWay_keepsOldFile();
     void saveFailingLine_retryWritesItWhole();
@@ -271,6 +273,7 @@ void PeriodScriptTest::load_missingFile_reportsFileNotFound_data()
     QTest::newRow("a FIFO") << "fifo" << 75;
     QTest::newRow("a device") << "/dev/zero" << 75;
     QTest::newRow("larger than any set") << "large.ptm" << 75;
+    QTest::newRow("a name that is not UTF-8") << QFile::decodeName("set\xff.ptm") << 52;
     QTest::newRow("as large as a set may be") << "largest.ptm" << 0;
 }
 
@@ -280,6 +283,8 @@ void PeriodScriptTest::load_missingFile_reportsFileNotFound()
     QFETCH(int, number);
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
     QFile large(dir.filePath(name));
+    if (name.contains(QChar::ReplacementCharacter))
+        writeAll(QFile::encodeName(dir.path()) + "/set\xff.ptm", Example);
     if (name.startsWith("large")) // sparse, 16 MiB: 32767 periods of two 254-character lines, and a keyword
         QVERIFY(large.open(QIODevice::WriteOnly) && large.resize((16 << 20) + (name == "large.ptm")));
     SettingsFixture f;
@@ -320,6 +325,53 @@ void PeriodScriptTest::load_cancelledDialog_leavesGridEmpty()
     f.window->cmdLOAD_Click();
     QCOMPARE(f.grid()->rows(), 1);
     QCOMPARE(PeriodSetDirty, False);
+}
+
+void PeriodScriptTest::leftovers_toldOnLoadAndSave_data()
+{
+    QTest::addColumn<QString>("leftover"); // what a save that did not finish left
+    QTest::addColumn<bool>("saving");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("outcome"); // the rows loaded, or what the file holds
+    const QString example = "1st Half|20:00 2nd Half|20:00 Overtime|Ask me";
+    QTest::newRow("a copy of the old set, Load, Yes: the copy") << "copy" << false << true << true << "Copy|01:00";
+    QTest::newRow("the new set beside the file, Load, No: the file") << "beside" << false << false << true << example;
+    QTest::newRow("a copy of a set of that name in another folder") << "other" << false << true << false << example;
+    QTest::newRow("a copy, Save, No: nothing saved") << "copy" << true << false << true << "old";
+    QTest::newRow("a copy, Save, Yes: saved, the copy stays") << "copy" << true << true << true << "new";
+}
+
+void PeriodScriptTest::leftovers_toldOnLoadAndSave()
+{
+    QFETCH(QString, leftover);
+    QFETCH(bool, saving);
+    QFETCH(bool, yes);
+    QFETCH(bool, asked);
+    QFETCH(QString, outcome);
+    QVERIFY(QDir(dir.path()).mkdir("sets") && QDir(dir.path()).mkdir("other"));
+    const QString path = dir.filePath("sets/set.ptm");
+    writeAll(path, Example);
+    const QString of = leftover == "other" ? dir.filePath("other/set.ptm") : path;
+    const QString left = leftover == "beside" ? dir.filePath("sets/." + fileKey(of) + "-0000abcd.new")
+                                              : oldSets + '/' + fileKey(of) + "-0000abcd.ptm";
+    writeAll(left, "TimePass\r\nCopy\r\n01:00\r\n");
+    SettingsFixture f;
+    f.add("A", 1, 0);
+    PeriodSetDirty = False;
+    f.dialogs.fileNames << path;
+    f.dialogs.yesNo << yes;
+    if (saving)
+        f.window->cmdSAVE_Click();
+    else
+        f.window->cmdLOAD_Click();
+    QCOMPARE(f.dialogs.questions.size(), int(asked));
+    QVERIFY(!asked || (f.dialogs.questions[0].contains("did not finish left a copy, written ")
+                        && f.dialogs.questions[0].contains(QDir::toNativeSeparators(left))));
+    QCOMPARE(saving ? QString(readAll(path)) : f.rows().join(' '),
+             outcome == "old" ? QString(Example) : outcome == "new" ? QString("TimePass\r\nA\r\n01:00\r\n") : outcome);
+    QCOMPARE(readAll(left), QByteArray("TimePass\r\nCopy\r\n01:00\r\n")); // it stays, whatever the answer
+    QFile::remove(left);
 }
 
 void PeriodScriptTest::everyByte_survivesLoadAndSave()
@@ -458,12 +510,28 @@ void PeriodScriptTest::saveFailures_data()
                                                           << "new";
     QTest::newRow("in place, line, no write-back, Ignore") << "in place line no write-back" << "I"
                                                            << "61@162+ 75@165 (dirty)" << "old";
+    // Nor ever after: the copy the report names stays, and no report says
+    // the old file is kept.
+    QTest::newRow("in place, line, no write-back lasting, Ignore") << "in place line no write-back lasting" << "I"
+                                                                   << "61@162+ 61@163+ 75@165+ (dirty)" << "copy kept";
+    QTest::newRow("in place, line, no write-back lasting, Abort") << "in place line no write-back lasting" << "A"
+                                                                  << "61@162+ (aborted)" << "copy kept";
     QTest::newRow("in place, no room for the old set's copy") << "in place no copy" << "I" << "70@154" + notOpen << "old";
     QTest::newRow("in place, a device Qt cannot seek") << "in place sequential" << "I" << "57@154" + notOpen << "old";
     // Killed in the middle: the file is part new, part old; the old set is
     // kept in the state folder, and in a shared folder the new one beside.
     QTest::newRow("in place, killed") << "in place killed" << "" << "" << "mixed";
     QTest::newRow("shared folder, killed") << "shared folder killed" << "" << "" << "mixed";
+    // The new file keeps the old one's mode, read by Periodix itself; one
+    // that cannot be read is said.
+    QTest::newRow("Qt's stat failing, Retry: the set keeps its mode") << "qt stat" << "R" << "75@154 (saved)" << "new";
+    QTest::newRow("stat failing, Retry") << "stat" << "R" << "57@154 (saved)" << "new";
+    QTest::newRow("stat failing, Ignore") << "stat lasting" << "I" << "57@154" + notOpen << "old";
+    // No file removed: the refused rename is still seen for what it is.
+    QTest::newRow("commit refused, no file removed: written in place") << "commit refused unlink lasting" << "I"
+                                                                       << " (saved)" << "new, leftovers";
+    QTest::newRow("in place beside 999 copies of the name") << "in place 999" << "I" << " (saved)" << "new";
+    QTest::newRow("a name that is not UTF-8") << "not UTF-8" << "I" << "52@154" + notOpen << "old";
     QTest::newRow("a FIFO: no period set") << "fifo" << "I" << "75@154" + notOpen << "fifo";
     QTest::newRow("a link loop: not followed") << "loop" << "I" << "76@154" + notOpen << "loop";
 }
@@ -476,11 +544,17 @@ void PeriodScriptTest::saveFailures()
     QFETCH(QString, disk);
     const bool lasting = fault.contains("lasting");
     const QString folder = dir.filePath(fault == "no folder" ? "later" : "sets");
-    const QString name = fault.contains("long name") ? QString(251, u'n') + ".ptm" : "set.ptm";
+    const QByteArray rawName = fault == "not UTF-8" ? "set\xff.ptm" : "set.ptm"; // as the folder holds it
+    const QString name = fault.contains("long name") ? QString(251, u'n') + ".ptm" : QFile::decodeName(rawName);
     const QString path = folder + '/' + name;
+    const QByteArray raw = QFile::encodeName(folder) + '/' + (fault.contains("long name") ? QFile::encodeName(name) : rawName);
     if (fault != "no folder")
         QVERIFY(QDir().mkpath(folder) && (fault.contains("new") || fault == "fifo" || fault == "loop" ||
-                                           writeAll(path, Example)));
+                                           writeAll(raw, Example)));
+    if (fault.contains("stat"))
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    for (int n = 1; fault.contains("999") && n <= 999; ++n) // named as copies were, by the first number free
+        QVERIFY(writeAll(oldSets + QString("/%1-set.ptm").arg(n), Example));
     if (fault == "fifo")
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     if (fault == "loop")
@@ -512,8 +586,11 @@ void PeriodScriptTest::saveFailures()
             return device<RefusingFile>(p, inPlace, &refusing);
         });
         syncFault = fault.contains("sync") || fault.contains("write-back") ? EIO : 0;
-        syncsLeft = fault.contains("write-back") ? 2 : -1; // the old set's copy and its folder
+        syncsLeft = fault.contains("write-back") ? 4 : -1; // the old set's copy, the note of its file, their folder
         replaceFault = fault.contains("commit refused") ? EPERM : fault.contains("commit") ? EIO : 0;
+        statFault = fault.startsWith("stat") ? EIO : 0;
+        statxFault = fault.contains("qt stat") ? EIO : 0;
+        unlinkFault = fault.contains("unlink") ? EIO : 0;
         SettingsFixture f;
         f.add("20:00", 20, 0);
         QStringList seen;
@@ -525,7 +602,7 @@ void PeriodScriptTest::saveFailures()
                 QDir().mkpath(folder);
                 refusing = false;
                 budget = 1 << 20;
-                syncFault = replaceFault = 0;
+                syncFault = replaceFault = statFault = statxFault = 0;
             } else if (fault.contains("line")) {
                 budget = 0;
             }
@@ -540,7 +617,7 @@ void PeriodScriptTest::saveFailures()
             ending = PeriodSetDirty == False ? " (saved)" : " (dirty)";
         } catch (const ProgramEnded &) {
         }
-        syncFault = replaceFault = 0;
+        syncFault = replaceFault = statFault = statxFault = unlinkFault = 0;
         return seen.join(' ') + ending;
     };
     QString outcome;
@@ -558,26 +635,37 @@ void PeriodScriptTest::saveFailures()
     }
     QCOMPARE(outcome, reports);
     const QByteArray newSet = "TimePass\r\n20:00\r\n20:00\r\n";
-    const QStringList copies = QDir(oldSets).entryList(QDir::Files);
-    const QByteArray firstCopy = copies.isEmpty() ? QByteArray() : readAll(oldSets + '/' + copies[0]);
-    for (const QString &copy : copies)
-        QFile::remove(oldSets + '/' + copy);
+    // What is left for the operator, as loading the set finds it.
+    QByteArrayList left;
+    for (const Leftover &leftover : leftoversOf(path))
+        left << readAll(leftover.path);
+    std::sort(left.begin(), left.end());
+    for (const QString &kept : QDir(oldSets).entryList(QDir::Files)) // the copies and the note of their file
+        QFile::remove(oldSets + '/' + kept);
     if (disk == "fifo" || disk == "loop") {
         QVERIFY(!QFileInfo(path).isFile()); // left as it was
         return;
     }
-    if (disk == "mixed") {
-        QCOMPARE(readAll(path), newSet.left(10) + Example.mid(10));
-        QCOMPARE(copies.size(), 1);
-        QVERIFY(copies[0].endsWith("-set.ptm"));
-        QCOMPARE(firstCopy, Example);
-        const QStringList beside = QDir(folder).entryList({name + ".new-*"}, QDir::Files);
-        QCOMPARE(beside.size(), fault.contains("shared") ? 1 : 0);
-        QVERIFY(beside.isEmpty() || readAll(folder + '/' + beside[0]) == newSet);
+    if (disk == "mixed" || disk == "copy kept") {
+        // Killed: the file is part new, part old, the old set is kept in the
+        // state folder, and in a shared folder the new one beside the file.
+        // A failed save whose old set could not go back keeps its copy too.
+        if (disk == "mixed")
+            QCOMPARE(readAll(path), newSet.left(10) + Example.mid(10));
+        const QByteArrayList expected = fault.contains("shared") ? QByteArrayList{Example, newSet} : QByteArrayList{Example};
+        QCOMPARE(left, expected);
         return;
     }
-    QCOMPARE(copies, QStringList()); // removed once the set is whole on disk
-    QCOMPARE(readAll(path), disk == "new" ? newSet : disk == "old" ? Example : QByteArray("<missing>"));
+    if (fault.contains("stat"))
+        QCOMPARE(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadUser | QFile::WriteUser);
+    QCOMPARE(readAll(raw), disk.startsWith("new") ? newSet : disk == "old" ? Example : QByteArray("<missing>"));
+    if (disk == "new, leftovers") // what could not be removed is found
+        return;
+    QCOMPARE(left, QByteArrayList()); // removed once the set is whole on disk
+    if (fault == "not UTF-8") { // and none named with U+FFFD made beside it
+        QVERIFY(!QFileInfo::exists(path));
+        return;
+    }
     // No new file left behind, named or not.
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), disk == "none" ? QStringList() : QStringList{name});
 }
