@@ -1,6 +1,7 @@
 #include "files/game_keeper.h"
 
 #include "files/durable_replace.h"
+#include "files/leftovers.h"
 #include "files/state_folder.h"
 
 #include <QCoreApplication>
@@ -36,7 +37,14 @@ void GameKeeper::setFileFactory(FileFactory factory)
     fileFactory() = std::move(factory);
 }
 
-GameKeeper::GameKeeper(QString path) : path_(std::move(path)), thread_([this] { run(); }) {}
+GameKeeper::GameKeeper(QString path) : path_(std::move(path))
+{
+    // A new file a crash left before it took the game's place: only the one
+    // Periodix holding the game's lock keeps it, so none is being written.
+    for (const Leftover &leftover : leftoversOf(path_))
+        ::unlink(QFile::encodeName(leftover.path).constData());
+    thread_ = std::thread([this] { run(); });
+}
 
 GameKeeper::~GameKeeper()
 {

@@ -2,6 +2,7 @@
 // died, and taken up again by --resume; damaged and foreign files refused; a
 // disk that fails never stops the clock.
 
+#include "files/durable_replace.h"
 #include "files/game_keeper.h"
 #include "files/kept_game_file.h"
 #include "files/game_lock.h"
@@ -158,6 +159,7 @@ void ResumeTest::failingDisk_skippedAndTriedAgain()
     const QString path = dir.filePath("game");
     qint64 room = 1 << 20; // the disk's
     GameKeeper::setFileFactory([&](const QString &p) { return std::make_unique<FailingFile<QFile>>(p, &room); });
+    QVERIFY(QFile(dir.filePath("." + fileKey(path) + "-0000dead.new")).open(QIODevice::WriteOnly)); // a crash's
     MainWindowFixture f;
     GameKeeper keeper(path);
     f.window->setGameKeeper(&keeper);
