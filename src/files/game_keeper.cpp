@@ -160,7 +160,7 @@ bool GameKeeper::replace(const KeptGame &game, const QByteArray &rest, bool sync
     bool opened = openNew();
     if (!opened && errno == ENOENT && makeFolder(QFileInfo(path_).absolutePath(), failure))
         opened = openNew();
-    const QByteArray bytes = encodeKeptGame(game, 1);
+    const QByteArray bytes = encodeKeptGame(game);
     errno = 0;
     if (opened && ::fchmod(file->handle(), 0600) == 0 && file->write(bytes) == bytes.size()
         && putInPlace(file->handle(), newPath, path_, sync, failure) == Put::Done) {

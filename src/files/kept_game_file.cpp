@@ -175,13 +175,11 @@ KeptGameSlot keptGameSlot(const KeptGame &game, quint32 sequence, const QByteArr
     return {FirstLine.size() + 1 + qint64(sequence % 2) * SlotWidth, slotLine(game, sequence, checkSum(rest))};
 }
 
-QByteArray encodeKeptGame(const KeptGame &game, quint32 sequence)
+QByteArray encodeKeptGame(const KeptGame &game)
 {
+    // Both slots hold the game: 0 first, 1 after it, the newer.
     const QByteArray rest = keptGameRest(game);
-    QByteArray slotLines[2];
-    slotLines[sequence % 2] = slotLine(game, sequence, checkSum(rest));
-    slotLines[(sequence + 1) % 2] = slotLine(game, sequence - 1, checkSum(rest));
-    return FirstLine + '\n' + slotLines[0] + slotLines[1] + rest;
+    return FirstLine + '\n' + slotLine(game, 0, checkSum(rest)) + slotLine(game, 1, checkSum(rest)) + rest;
 }
 
 bool decodeKeptGame(const QByteArray &bytes, KeptGame &game, QString &error)

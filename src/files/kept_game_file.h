@@ -16,9 +16,9 @@ QString keptGamePath();
 bool readKeptGame(const QString &path, KeptGame &game, QString &error);
 
 // A small text file, UTF-8, one field a line, with the time of the game in
-// two slots of one width after the first line (see keptGameSlot()). The slot
-// `sequence` holds the game, and so does the one before it.
-QByteArray encodeKeptGame(const KeptGame &game, quint32 sequence = 1);
+// two slots of one width after the first line (see keptGameSlot()), 0 and 1,
+// both holding the game.
+QByteArray encodeKeptGame(const KeptGame &game);
 
 // Everything after the slots: what only a change of the game itself changes.
 QByteArray keptGameRest(const KeptGame &game);

@@ -125,6 +125,9 @@ void ResumeTest::keptGame_refused_data()
     QTest::newRow("another period's length") << made([](KeptGame &g) { g.periodSeconds = 1200; }) << "line 7";
     QTest::newRow("clock past the period's length") << made([](KeptGame &g) { g.clockSeconds = 301; }) << "line 3";
     QTest::newRow("clock below 0") << made([](KeptGame &g) { g.clockSeconds = -1; }) << "line 3";
+    QTest::newRow("clock past a period of no length")
+        << made([](KeptGame &g) { g.periods[1] = {"Overtime", True, 0, 0}, g.periodSeconds = 0, g.clockSeconds = 1; }) << "line 3";
+    QTest::newRow("a period's line short of a field") << replaced("set -1 5 0 Overtime", "set -1 5 0") << "line 10: \"set ASKME";
     QTest::newRow("Ask me flag") << made([](KeptGame &g) { g.periods[1].AskMe = 1; }) << "line 10";
     QTest::newRow("legend outside the code page") << made([](KeptGame &g) { g.periods[1].Legend = u"\u03a9"_qs; })
                                                   << "line 10: a legend";
@@ -194,6 +197,10 @@ void ResumeTest::failingDisk_skippedAndTriedAgain()
         f.runFor(1);
         QCOMPARE(keptClock(), 597);
     });
+    syncs = 0;
+    f.window->cmdPAUSE_Click();
+    QCOMPARE(keptClock(), 597);
+    QCOMPARE(syncs, 2); // a pause is kept whole, whatever the ticks before
     QVERIFY2(said.contains("Periodix: the game is kept again in " + path.toLocal8Bit()), said);
     QCOMPARE(syncs, 2);
 }

@@ -274,6 +274,7 @@ void PeriodScriptTest::load_missingFile_reportsFileNotFound_data()
     QTest::newRow("a device") << "/dev/zero" << 75;
     QTest::newRow("larger than any set") << "large.ptm" << 75;
     QTest::newRow("a name that is not UTF-8") << QFile::decodeName("set\xff.ptm") << 52;
+    QTest::newRow("a name with U+FFFD, exactly so") << QString("exact\ufffd.ptm") << 0;
     QTest::newRow("as large as a set may be") << "largest.ptm" << 0;
 }
 
@@ -284,7 +285,7 @@ void PeriodScriptTest::load_missingFile_reportsFileNotFound()
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
     QFile large(dir.filePath(name));
     if (name.contains(QChar::ReplacementCharacter))
-        writeAll(QFile::encodeName(dir.path()) + "/set\xff.ptm", Example);
+        writeAll(QFile::encodeName(dir.path()) + "/" + (name.startsWith("exact") ? QFile::encodeName(name) : "set\xff.ptm"), Example);
     if (name.startsWith("large")) // sparse, 16 MiB: 32767 periods of two 254-character lines, and a keyword
         QVERIFY(large.open(QIODevice::WriteOnly) && large.resize((16 << 20) + (name == "large.ptm")));
     SettingsFixture f;
@@ -516,6 +517,8 @@ void PeriodScriptTest::saveFailures_data()
                                                                    << "61@162+ 61@163+ 75@165+ (dirty)" << "copy kept";
     QTest::newRow("in place, line, no write-back lasting, Abort") << "in place line no write-back lasting" << "A"
                                                                   << "61@162+ (aborted)" << "copy kept";
+    QTest::newRow("shared folder, no write-back lasting: both copies stay") << "shared folder, written-in line no write-back lasting"
+                                                                            << "I" << "61@165+ (dirty)" << "copy kept";
     QTest::newRow("in place, no room for the old set's copy") << "in place no copy" << "I" << "70@154" + notOpen << "old";
     QTest::newRow("in place, a device Qt cannot seek") << "in place sequential" << "I" << "57@154" + notOpen << "old";
     // Killed in the middle: the file is part new, part old; the old set is
@@ -581,12 +584,14 @@ void PeriodScriptTest::saveFailures()
                 return inPlace ? std::make_unique<DyingFile>(p, 10) : device<RefusingFile>(p, inPlace, &refusing);
             if (fault.contains("sequential"))
                 return device<SequentialFile>(p, inPlace);
+            if (fault.contains("written-in line")) // the new set is whole beside the file
+                return inPlace ? device<FailingFile>(p, inPlace, &budget) : device<RefusingFile>(p, inPlace, &refusing);
             if (fault.contains("line"))
                 return device<FailingFile>(p, inPlace, &budget);
             return device<RefusingFile>(p, inPlace, &refusing);
         });
         syncFault = fault.contains("sync") || fault.contains("write-back") ? EIO : 0;
-        syncsLeft = fault.contains("write-back") ? 4 : -1; // the old set's copy, the note of its file, their folder
+        syncsLeft = fault.contains("write-back") ? fault.contains("shared") ? 5 : 4 : -1; // the old set's copy, the note of its file, their folder
         replaceFault = fault.contains("commit refused") ? EPERM : fault.contains("commit") ? EIO : 0;
         statFault = fault.startsWith("stat") ? EIO : 0;
         statxFault = fault.contains("qt stat") ? EIO : 0;
