@@ -84,12 +84,8 @@ int main(int argc, char *argv[])
         const QString path = QDir::toNativeSeparators(periodix::keptGamePath());
         const bool held = locked == periodix::GameLock::Result::HeldByOther;
         if (options.isSet(resume)) {
-            if (held)
-                std::fprintf(stderr, "periodix: cannot resume: the game in %s is kept by another Periodix still running (%s)\n",
-                             qPrintable(path), qPrintable(why));
-            else
-                std::fprintf(stderr, "periodix: cannot resume: the game in %s cannot be locked (%s)\n",
-                             qPrintable(path), qPrintable(why));
+            std::fprintf(stderr, "periodix: cannot resume: the game in %s %s (%s)\n", qPrintable(path),
+                         held ? "is kept by another Periodix still running" : "cannot be locked", qPrintable(why));
             return 2;
         }
         if (held)

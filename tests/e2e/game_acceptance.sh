@@ -134,20 +134,26 @@ wait_until 6 bash -c "[ \"\$(grep -c ' p3t' '$WORK/datagrams')\" -ge $(($(grep -
   fail "the resumed clock does not count"
 kill_and_resume 1                                 # counting
 
+# starts_keeping_nothing SAID [NAME=VALUE...]: a normal start, in that
+# environment, runs and shows its settings window, but keeps no game and says
+# SAID on stderr.
+starts_keeping_nothing() {
+  env "${@:2}" "$PERIODIX" >"$WORK/second.log" 2>&1 &
+  SECOND=$!
+  PIDS+=($SECOND)
+  wait_until 10 grep -q "$1" "$WORK/second.log" || fail "a start that keeps nothing: $(cat "$WORK/second.log")"
+  window_id '^Setting$' >/dev/null || fail "a start that keeps nothing shows no settings window"
+  kill "$SECOND"
+  wait "$SECOND" 2>/dev/null || true
+}
+
 # A second Periodix while this one holds the game: --resume refuses and names
 # the holder; a normal start runs, but keeps nothing.
 status=0
 "$PERIODIX" --resume >"$WORK/second.log" 2>&1 || status=$?
 [ "$status" -eq 2 ] && grep -q "kept by another Periodix still running (process $PERIODIX_PID)" "$WORK/second.log" ||
   fail "a second --resume: $status $(cat "$WORK/second.log")"
-"$PERIODIX" >"$WORK/second.log" 2>&1 &
-SECOND=$!
-PIDS+=($SECOND)
-wait_until 10 grep -q "another Periodix (process $PERIODIX_PID) keeps the game .* this one keeps nothing" "$WORK/second.log" ||
-  fail "a second Periodix: $(cat "$WORK/second.log")"
-window_id '^Setting$' >/dev/null || fail "the second Periodix shows no settings window"
-kill "$SECOND"
-wait "$SECOND" 2>/dev/null || true
+starts_keeping_nothing "another Periodix (process $PERIODIX_PID) keeps the game .* this one keeps nothing"
 stop_periodix
 
 # Nothing kept: --resume says so and ends with status 2.
@@ -162,14 +168,7 @@ status=0
 XDG_STATE_HOME="$WORK/read-only" "$PERIODIX" --resume >"$WORK/resume.log" 2>&1 || status=$?
 [ "$status" -eq 2 ] && grep -q "cannot resume: the game in .* cannot be locked (Read-only file system)" "$WORK/resume.log" ||
   fail "--resume without a lock: $status $(cat "$WORK/resume.log")"
-XDG_STATE_HOME="$WORK/read-only" "$PERIODIX" >"$WORK/unlocked.log" 2>&1 &
-SECOND=$!
-PIDS+=($SECOND)
-wait_until 10 grep -q "cannot be locked (Read-only file system); this one keeps nothing" "$WORK/unlocked.log" ||
-  fail "a start without a lock: $(cat "$WORK/unlocked.log")"
-window_id '^Setting$' >/dev/null || fail "a start without a lock shows no settings window"
-kill "$SECOND"
-wait "$SECOND" 2>/dev/null || true
+starts_keeping_nothing "cannot be locked (Read-only file system); this one keeps nothing" XDG_STATE_HOME="$WORK/read-only"
 
 # A FIFO where the game is kept: refused at once, nothing waits for a writer.
 mkdir -p "$WORK/fifo/periodix" && mkfifo "$WORK/fifo/periodix/game"
