@@ -143,11 +143,6 @@ void ScriptWriter::fail(int number, const QString &description)
 void ScriptWriter::open(const QString &path)
 {
     discard();
-    // A copy of an old set that could not be written back stays on disk.
-    if (fileWhole_) {
-        oldContents_.reset();
-        oldCopy_.clear();
-    }
     path_.clear();
     lines_.clear();
     written_.clear();
@@ -311,10 +306,8 @@ void ScriptWriter::finishInPlace()
         failFile(error);
     }
     inPlace_ = false;
-    fileWhole_ = true; // the new set: nothing to put back
+    fileWhole_ = true; // the new set: nothing to put back, and the copies go at the discard
     device_->close();
-    forgetOldContents();
-    removeCopy(newBeside_);
 }
 
 void ScriptWriter::failFile(int error)
