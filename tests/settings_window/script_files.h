@@ -25,13 +25,6 @@ inline bool writeAll(const QString &path, const QByteArray &bytes)
 }
 
 // The same, for a file named by bytes that need not be UTF-8.
-inline QByteArray readAll(const QByteArray &path)
-{
-    QFile file;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    return fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ? file.readAll() : QByteArray("<missing>");
-}
-
 inline bool writeAll(const QByteArray &path, const QByteArray &bytes)
 {
     QFile file;

@@ -18,9 +18,8 @@ int syncFault = 0;
 int replaceFault = 0;
 int syncsLeft = -1; // syncs that still work before syncFault applies; -1: none
 int syncs = 0;      // fsync and fdatasync calls that worked
-// The system error that stat (the C library's) and statx (Qt's) fail with.
+// The system error that stat (the C library's, not Qt's statx) fails with.
 int statFault = 0;
-int statxFault = 0;
 // The system error that removing a file fails with.
 int unlinkFault = 0;
 // As fs.protected_regular does for another user's file in a shared folder:
@@ -52,10 +51,6 @@ extern "C" int rename(const char *from, const char *to) noexcept
 extern "C" int stat(const char *path, struct stat *status) noexcept
 {
     return statFault ? (errno = statFault, -1) : int(::syscall(SYS_newfstatat, AT_FDCWD, path, status, 0));
-}
-extern "C" int statx(int dir, const char *path, int flags, unsigned mask, struct statx *status) noexcept
-{
-    return statxFault ? (errno = statxFault, -1) : int(::syscall(SYS_statx, dir, path, flags, mask, status));
 }
 extern "C" int unlink(const char *path) noexcept
 {
