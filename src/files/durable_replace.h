@@ -9,6 +9,11 @@ namespace periodix {
 // different folders are told apart.
 QString fileKey(const QString &path);
 
+// Writes a small file whole and syncs it and its folder (a copy, a note):
+// flags add O_EXCL for a name that must be new, O_TRUNC for one rewritten.
+// False with error, the file then removed.
+bool writeSynced(const QString &path, const QByteArray &bytes, int flags, int &error);
+
 // A fresh hidden name beside the target for a new file that is to take its
 // place: ".KEY-RANDOM.new" in the target's folder. One left by a save that
 // did not finish is found by its key (see leftoversOf()).

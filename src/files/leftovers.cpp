@@ -24,18 +24,10 @@ QString copyName(const QString &file)
     return QStringLiteral("%1-%2.ptm").arg(fileKey(file)).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
 }
 
-bool noteOrigin(const QString &file)
+bool noteOrigin(const QString &file, int &error)
 {
     const QString note = oldSetsFolder() + u'/' + fileKey(file) + QStringLiteral(".from");
-    if (QFileInfo(note).isFile())
-        return true;
-    const QByteArray text = QFile::encodeName(file) + '\n';
-    const int fd = ::open(QFile::encodeName(note).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, text.constData(), size_t(text.size())) == text.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    return written && syncFolder(oldSetsFolder());
+    return QFileInfo(note).isFile() || writeSynced(note, QFile::encodeName(file) + '\n', O_TRUNC, error);
 }
 
 QList<Leftover> leftoversOf(const QString &file)

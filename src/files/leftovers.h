@@ -16,7 +16,7 @@ QString copyName(const QString &file);
 
 // Notes the file a key stands for, "KEY.from" in oldSetsFolder(), so that
 // whoever looks there can tell copies of two sets of one name apart.
-bool noteOrigin(const QString &file);
+bool noteOrigin(const QString &file, int &error);
 
 // What a save that did not finish (a crash, a power cut, a copy that could
 // not be removed) left of a set: copies of the old set in oldSetsFolder() and

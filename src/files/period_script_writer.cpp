@@ -57,31 +57,6 @@ int newFileError(const QString &file)
     return errno ? errno : EACCES;
 }
 
-// Writes a new file named by `name` (a fresh one each call, until one is
-// free) in the folder, and syncs it and the folder; its path, or empty with
-// errno set.
-QString writeSyncedCopy(const QString &folder, const QByteArray &bytes, const std::function<QString()> &name)
-{
-    for (int tries = 0; tries < 100; ++tries) {
-        const QString path = folder + u'/' + name();
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0 && errno == EEXIST)
-            continue;
-        if (fd < 0)
-            return {};
-        const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() && ::fsync(fd) == 0;
-        const int error = errno;
-        ::close(fd);
-        if (written && syncFolder(folder))
-            return path;
-        ::unlink(QFile::encodeName(path).constData());
-        errno = written ? EIO : error;
-        return {};
-    }
-    errno = EEXIST;
-    return {};
-}
-
 void removeCopy(QString &path)
 {
     if (!path.isEmpty())
@@ -274,16 +249,17 @@ void ScriptWriter::keepOldCopy(const QString &real, const QByteArray &contents)
     // key, beside a note of the file it came from.
     const QString folder = oldSetsFolder();
     int error = 0;
-    if (makeFolder(folder, error))
-        oldCopy_ = writeSyncedCopy(folder, contents, [&] { return copyName(real); });
-    if (oldCopy_.isEmpty() || !noteOrigin(real)) {
-        removeCopy(oldCopy_);
-        error = error ? error : errno;
+    QString copy = folder + u'/' + copyName(real);
+    const bool copied = makeFolder(folder, error) && writeSynced(copy, contents, O_EXCL, error);
+    if (!copied || !noteOrigin(real, error)) {
+        if (copied)
+            removeCopy(copy);
         raiseError(error == ENOSPC || error == EDQUOT ? ErrDiskFull : ErrPermissionDenied,
                    QStringLiteral("The old set cannot be copied to %1 before the file is written in place, "
                                   "so nothing was written.")
                        .arg(QDir::toNativeSeparators(folder)));
     }
+    oldCopy_ = copy;
 }
 
 bool ScriptWriter::restoreInPlace()
