@@ -519,6 +519,8 @@ void PeriodScriptTest::saveFailures_data()
                                                                   << "61@162+ (aborted)" << "copy kept";
     QTest::newRow("shared folder, no write-back lasting: both copies stay") << "shared folder, written-in line no write-back lasting"
                                                                             << "I" << "61@165+ (dirty)" << "copy kept";
+    QTest::newRow("in place, the old set's copy not synced into its folder") << "in place copy folder sync" << "I"
+                                                                              << "70@154" + notOpen << "old";
     QTest::newRow("in place, no room for the old set's copy") << "in place no copy" << "I" << "70@154" + notOpen << "old";
     QTest::newRow("in place, a device Qt cannot seek") << "in place sequential" << "I" << "57@154" + notOpen << "old";
     // Killed in the middle: the file is part new, part old; the old set is
@@ -553,6 +555,8 @@ void PeriodScriptTest::saveFailures()
                                            writeAll(raw, Example)));
     if (fault.contains("stat"))
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    if (fault.contains("copy folder")) // the note of the file is there already: only the copy is made
+        QVERIFY(writeAll(oldSets + '/' + fileKey(path) + ".from", QFile::encodeName(path)));
     for (int n = 1; fault.contains("999") && n <= 999; ++n) // named as copies were, by the first number free
         QVERIFY(writeAll(oldSets + QString("/%1-set.ptm").arg(n), Example));
     if (fault == "fifo")
